@@ -1,0 +1,555 @@
+#include "game/form1.h"
+
+#include "game/form1_layout.h"
+#include "platform/twips.h"
+#include "settings/form2.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QLayout>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPainter>
+#include <QRegularExpressionValidator>
+#include <QScreen>
+#include <cstdio>
+
+namespace {
+
+const QString title = QStringLiteral("提示");
+const QString roundSolved = QStringLiteral("答题成功,进入下一轮!");
+const QString gameCleared = QStringLiteral("恭喜通关,请继续挑战!");
+const QString gameLost = QStringLiteral("答题失败,请继续努力!");
+const QString recordPromptAfterTries = QStringLiteral("恭喜破纪录,请输入您的大名:");
+const QString recordPromptAtEnd = QStringLiteral("恭喜破纪录,请输入您的大名。");
+
+// The window's face: the background picture, drawn unscaled from the top-left corner,
+// in its 2x version on high-density screens.
+class Face : public QWidget {
+public:
+    explicit Face(QWidget* parent) : QWidget(parent) {}
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        const bool dense = devicePixelRatioF() > 1.0;
+        QPixmap picture(dense ? QStringLiteral(":/background@2x.png") : QStringLiteral(":/background.png"));
+        picture.setDevicePixelRatio(dense ? 2.0 : 1.0);
+        QPainter(this).drawPixmap(0, 0, picture);
+    }
+};
+
+QRect twipsRect(int left, int top, int width, int height)
+{
+    return QRect(px(left), px(top), px(width), px(height));
+}
+
+QFont fontOf(const FontSpec& spec)
+{
+    QFont font(QString::fromUtf8(spec.family));
+    font.setPointSizeF(spec.pointSize);
+    font.setBold(spec.bold);
+    return font;
+}
+
+void setTextColour(QWidget* widget, const QColor& colour)
+{
+    QPalette palette = widget->palette();
+    const QColor c = colour.isValid() ? colour : QApplication::palette().color(QPalette::HighlightedText);
+    for (auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled})
+        palette.setColor(group, QPalette::WindowText, c);
+    widget->setPalette(palette);
+}
+
+// Runs one start-up step; a step that fails is skipped and the next one runs.
+template <typename Step>
+void skipOnFailure(Step step)
+{
+    try {
+        step();
+    } catch (...) {
+    }
+}
+
+}  // namespace
+
+Form1::Form1(Module1& module, Platform& platform, records::RecordsFile recordsFile, QWidget* parent)
+    : QMainWindow(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+                              | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
+      m_(module), platform_(platform), recordsFile_(std::move(recordsFile))
+{
+    setWindowTitle(QStringLiteral("Varnoth"));
+    setWindowIcon(QIcon(QStringLiteral(":/icon-256.png")));
+    buildMenu();
+    buildControls();
+    wireHandlers();
+    layout()->setSizeConstraint(QLayout::SetFixedSize);
+    adjustSize();
+}
+
+void Form1::buildMenu()
+{
+    a0 = menuBar()->addMenu(QStringLiteral("选项"));
+    a1 = a0->addAction(QStringLiteral("开始解锁"));
+    a2 = a0->addAction(QStringLiteral("结束"));
+    a4 = a0->addAction(QStringLiteral("正确号码"));
+    a3 = a0->addAction(QStringLiteral("设置"));
+    a2->setEnabled(false);
+    a4->setEnabled(false);
+}
+
+void Form1::buildControls()
+{
+    face_ = new Face(this);
+    face_->setObjectName(QStringLiteral("face"));
+    face_->setFixedSize(px(8055), px(4170));
+    setCentralWidget(face_);
+
+    auto makeLabel = [this](const QString& name, QRect rect, const QString& text, const QFont& font,
+                            const QColor& colour, bool autoSize) {
+        auto* label = new Label(face_);
+        label->setObjectName(name);
+        label->setFont(font);
+        setTextColour(label, colour);
+        label->setGeometry(rect);
+        label->setAutoSize(autoSize);
+        label->setCaption(text);
+        return label;
+    };
+
+    for (int i = 0; i < 4; ++i) {
+        static const int lefts[] = {150, 1080, 1920, 2760};
+        static const int widths[] = {600, 615, 615, 615};
+        auto* box = new TextBox(face_);
+        box->setObjectName(QStringLiteral("T(%1)").arg(i));
+        box->setAccessibleName(QStringLiteral("第%1位数字").arg(i + 1));
+        box->setGeometry(twipsRect(lefts[i], 720, widths[i], 180));
+        box->setFrame(false);
+        box->setAlignment(Qt::AlignCenter);
+        box->setMaxLength(1);
+        // A box holds nothing or one digit, however the text arrives (typed, pasted, dropped).
+        box->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]?")), box));
+        box->setContextMenuPolicy(Qt::DefaultContextMenu);
+        QPalette palette = box->palette();
+        for (auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
+            palette.setColor(group, QPalette::Base, Qt::black);
+            palette.setColor(group, QPalette::Text, Qt::white);
+        }
+        box->setPalette(palette);
+        box->setEnabled(false);
+        T[static_cast<size_t>(i)] = box;
+    }
+
+    const QPixmap greenPlus(QStringLiteral(":/plus-green.png"));
+    const QPixmap orangePlus(QStringLiteral(":/plus-orange.png"));
+    auto makeIcon = [this](const QString& name, const QPixmap& picture, QRect rect, const QString& accessibleName) {
+        auto* icon = new QLabel(face_);
+        icon->setObjectName(name);
+        icon->setPixmap(picture);
+        icon->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+        icon->setGeometry(rect);
+        icon->setAccessibleName(accessibleName);
+        return icon;
+    };
+    const QFont song12 = fontOf({"宋体", 12, false});
+    for (size_t i = 0; i < 9; ++i) {
+        const int top = 360 + 240 * static_cast<int>(i);
+        L[i] = makeLabel(QStringLiteral("L(%1)").arg(i), twipsRect(5640, top, 615, 255), {}, song12,
+                         QColor(255, 255, 0), false);
+        Ld[i] = makeLabel(QStringLiteral("Ld(%1)").arg(i), twipsRect(6840, top, 135, 255), {}, song12,
+                          QColor(255, 0, 0), false);
+        ID[i] = makeIcon(QStringLiteral("ID(%1)").arg(i), greenPlus, twipsRect(6960, top, 240, 240),
+                         QStringLiteral("位置正确"));
+        Ly[i] = makeLabel(QStringLiteral("Ly(%1)").arg(i), twipsRect(7320, top, 135, 255), {}, song12,
+                          QColor(255, 0, 0), false);
+        IY[i] = makeIcon(QStringLiteral("IY(%1)").arg(i), orangePlus, twipsRect(7440, top, 240, 240),
+                         QStringLiteral("位置不正确"));
+        ID[i]->hide();
+        IY[i]->hide();
+    }
+    ID[9] = makeIcon(QStringLiteral("ID(9)"), greenPlus, twipsRect(240, 2400, 240, 240), QStringLiteral("位置正确"));
+    IY[9] = makeIcon(QStringLiteral("IY(9)"), orangePlus, twipsRect(240, 2760, 240, 240),
+                     QStringLiteral("位置不正确"));
+
+    for (int i = 0; i < form1LabelCount; ++i) {
+        const LabelSpec& spec = form1Labels[i];
+        Label* label = makeLabel(QString::fromUtf8(spec.name), twipsRect(spec.left, spec.top, spec.width, spec.height),
+                                 QString::fromUtf8(spec.text), fontOf(spec.font), spec.colour, spec.autoSize);
+        label->setVisible(spec.visible);
+        this->*spec.control = label;
+    }
+    Label1->setAccessibleName(QStringLiteral("确定"));
+    Label1->setCursor(Qt::PointingHandCursor);
+    Label3->setMouseTracking(true);
+    Label5->setMouseTracking(true);
+
+    Timer1.setInterval(1000);
+    Timer2.setInterval(2000);
+}
+
+void Form1::wireHandlers()
+{
+    connect(a1, &QAction::triggered, this, [this] { a1_Click(); });
+    connect(a2, &QAction::triggered, this, [this] { a2_Click(); });
+    connect(a3, &QAction::triggered, this, [this] { a3_Click(); });
+    connect(a4, &QAction::triggered, this, [this] { a4_Click(); });
+    for (int i = 0; i < 4; ++i) {
+        T[static_cast<size_t>(i)]->setKeyPressHandler([this, i](int& keyAscii) { T_KeyPress(i, keyAscii); });
+        connect(T[static_cast<size_t>(i)], &QLineEdit::textChanged, this, [this, i] { T_Change(i); });
+    }
+    connect(Label1, &Label::clicked, this, [this] { Label1_Click(); });
+    connect(Label3, &Label::mouseMoved, this, [this] { Label3_MouseMove(); });
+    connect(Label5, &Label::mouseMoved, this, [this] { Label5_MouseMove(); });
+    connect(&Timer1, &QTimer::timeout, this, [this] { Timer1_Timer(); });
+    connect(&Timer2, &QTimer::timeout, this, [this] { Timer2_Timer(); });
+}
+
+template <typename F>
+auto Form1::modal(F&& box) -> decltype(box())
+{
+    struct Busy {
+        int& depth;
+        explicit Busy(int& d) : depth(d) { ++depth; }
+        ~Busy() { --depth; }
+        Busy(const Busy&) = delete;
+        Busy& operator=(const Busy&) = delete;
+    } busy(modalDepth_);
+    return box();
+}
+
+// ---------------------------------------------------------------------------------------
+// Start-up and shut-down
+
+void Form1::Form_Load()
+{
+    skipOnFailure([&] { records::LoadRecords(m_, recordsFile_); });
+    skipOnFailure([&] { Label10->setCaption(m_.RecordScore.toText()); });
+    skipOnFailure([&] { Label14->setCaption(m_.RecordName.toText()); });
+    skipOnFailure([&] { platform_.randomize(); });
+    // Centred from halves computed in twips; the half pixel that an odd difference leaves
+    // is rounded to the nearest pixel, and nothing pulls a too-large window onto the screen.
+    skipOnFailure([&] {
+        const QRect screenRect = screen()->geometry();
+        const float left = static_cast<float>(screenRect.width() * twipsPerPixel - width() * twipsPerPixel) / 2;
+        const float top = static_cast<float>(screenRect.height() * twipsPerPixel - height() * twipsPerPixel) / 2;
+        move(screenRect.x() + qRound(left / twipsPerPixel), screenRect.y() + qRound(top / twipsPerPixel));
+    });
+}
+
+void Form1::Form_Unload()
+{
+    const records::SaveResult saved = records::SaveRecords(m_, Label14->caption(), Label10->caption(), recordsFile_);
+    if (saved.ok)
+        return;
+    std::fprintf(stderr, "varnoth: could not save %s: %s\n", qUtf8Printable(saved.path), qUtf8Printable(saved.error));
+    modal([&] { platform_.messageBox(QStringLiteral("无法保存纪录文件:\n%1").arg(saved.path), Platform::InformationOk, title); });
+}
+
+void Form1::closeEvent(QCloseEvent* event)
+{
+    if (!unloaded_) {
+        unloaded_ = true;
+        Form_Unload();
+    }
+    event->accept();
+}
+
+// ---------------------------------------------------------------------------------------
+// Round start and secret code
+
+void Form1::mm()
+{
+    const rules::Code code = rules::drawCode([this] { return platform_.rnd(); });
+    m_.SecretDigit1 = code[0];
+    m_.SecretDigit2 = code[1];
+    m_.SecretDigit3 = code[2];
+    m_.SecretDigit4 = code[3];
+    Label8->setCaption(rules::answerText(code));
+}
+
+void Form1::clear()
+{
+    for (size_t i = 0; i < 9; ++i) {
+        if (L[i]->caption().isEmpty())
+            continue;
+        L[i]->setCaption({});
+        Ld[i]->setCaption({});
+        Ly[i]->setCaption({});
+        ID[i]->hide();
+        IY[i]->hide();
+    }
+}
+
+// Tries below 1 or a time limit below 1 (or not a number) cannot make a game: the
+// points per round would divide by nothing. Says which setting to change, or "".
+QString Form1::settingsProblem() const
+{
+    QStringList problems;
+    if (m_.MaxTries < 1)
+        problems << QStringLiteral("次数至少为1");
+    const auto seconds = m_.TimeLimit.toNumber();
+    if (m_.TimeLimit.isEmpty() || !seconds || *seconds < 1)
+        problems << QStringLiteral("开锁时间至少为1秒");
+    if (problems.isEmpty())
+        return {};
+    return problems.join(u',') + QStringLiteral(",请在\"设置\"中修改!");
+}
+
+void Form1::a1_Click()
+{
+    if (const QString problem = settingsProblem(); !problem.isEmpty()) {
+        modal([&] { platform_.messageBox(problem, Platform::InformationOk, title); });
+        return;
+    }
+    mm();
+    setDigitBoxesEnabled(true);
+    focusIfPossible(T[0]);
+    a1->setEnabled(false);
+    a2->setEnabled(true);
+    a4->setEnabled(true);
+    m_.InitialTries = static_cast<double>(m_.MaxTries);
+    TriesLeft = m_.MaxTries;
+    Lt->setCaption(m_.TimeLimit.toText());
+    Timer1.start();
+    Lc->setCaption(m_.InitialTries.toText());
+    Label8->hide();
+    RoundPoints = *rules::roundPoints(m_.MaxTries, *m_.TimeLimit.toNumber());
+    Label12->setCaption(QStringLiteral("0"));
+}
+
+// ---------------------------------------------------------------------------------------
+// Guess entry
+
+void Form1::T_KeyPress(int, int& keyAscii)
+{
+    if (!rules::isDigitKey(keyAscii)) {
+        keyAscii = 0;
+        platform_.beep();
+    }
+}
+
+// A box that cannot take the focus (disabled, hidden, or the window waiting behind a
+// modal box) is skipped rather than forced.
+void Form1::focusIfPossible(TextBox* box)
+{
+    if (box->isEnabled() && box->isVisible() && !busyBehindModalBox())
+        box->setFocus();
+}
+
+// After every change of any box the caret goes to the first empty box.
+void Form1::T_Change(int)
+{
+    for (TextBox* box : T) {
+        if (box->text().isEmpty()) {
+            focusIfPossible(box);
+            return;
+        }
+    }
+}
+
+rules::Guess Form1::typedGuess() const
+{
+    return {T[0]->text(), T[1]->text(), T[2]->text(), T[3]->text()};
+}
+
+void Form1::emptyDigitBoxes()
+{
+    for (TextBox* box : T)
+        box->setText({});
+}
+
+void Form1::setDigitBoxesEnabled(bool enabled)
+{
+    for (TextBox* box : T)
+        box->setEnabled(enabled);
+}
+
+// ---------------------------------------------------------------------------------------
+// Guess evaluation
+
+void Form1::showMessage(const QString& sentence)
+{
+    Label3->setCaption(u' ' + sentence);
+    Label5->setCaption(sentence);
+}
+
+void Form1::offerRecord(const QString& prompt)
+{
+    const double record = vb::leadingNumber(Label10->caption());
+    const double score = vb::leadingNumber(Label12->caption());
+    if (!(record < score))
+        return;
+    recordOfferOpen_ = true;
+    m_.RecordName = modal([&] { return platform_.inputBox(prompt, title); });
+    recordOfferOpen_ = false;
+    Label10->setCaption(Label12->caption());
+    if (!m_.RecordName.toText().isEmpty())
+        Label14->setCaption(m_.RecordName.toText());
+}
+
+void Form1::Label1_Click()
+{
+    const rules::Guess guess = typedGuess();
+    switch (rules::checkGuess(guess)) {
+    case rules::GuessProblem::EmptyBox:
+        modal([&] { platform_.messageBox(QStringLiteral("不能有空值!"), Platform::InformationOk, title); });
+        return;
+    case rules::GuessProblem::RepeatedDigit:
+        modal([&] { platform_.messageBox(QStringLiteral("数字重复!"), Platform::InformationOk, title); });
+        return;
+    case rules::GuessProblem::None:
+        break;
+    }
+    const rules::Code code{static_cast<int>(*m_.SecretDigit1.toNumber()), static_cast<int>(*m_.SecretDigit2.toNumber()),
+                           static_cast<int>(*m_.SecretDigit3.toNumber()), static_cast<int>(*m_.SecretDigit4.toNumber())};
+    const rules::Marks marks = rules::scoreGuess(guess, code);
+    TriesLeft = static_cast<qint16>(TriesLeft - 1);
+    Lc->setCaption(vb::numberText(TriesLeft));
+
+    if (marks.rightPlace == 4) {
+        clear();
+        Label6->hide();
+        emptyDigitBoxes();
+        mm();
+        Lt->setCaption(m_.TimeLimit.toText());
+        Label12->setCaption(vb::numberText(vb::leadingNumber(Label12->caption()) + vb::leadingNumber(RoundPoints)));
+        Label8->hide();
+        if (TriesLeft >= 1) {
+            Label3->show();
+            Label5->show();
+            showMessage(roundSolved);
+            Timer2.start();
+            return;
+        }
+        Timer1.stop();
+        setDigitBoxesEnabled(false);
+        a1->setEnabled(true);
+        a2->setEnabled(false);
+        a4->setEnabled(false);
+        Lt->setCaption({});
+        Lc->setCaption({});
+        Label3->show();
+        Label5->show();
+        showMessage(gameCleared);
+        Timer2.start();
+        offerRecord(recordPromptAfterTries);
+        return;
+    }
+
+    for (size_t i = 0; i < 9; ++i) {
+        if (!L[i]->caption().isEmpty())
+            continue;
+        L[i]->setCaption(guess[0] + guess[1] + guess[2] + guess[3]);
+        Ld[i]->setCaption(vb::numberText(marks.rightPlace));
+        Ly[i]->setCaption(vb::numberText(marks.wrongPlace));
+        ID[i]->show();
+        IY[i]->show();
+        break;
+    }
+    emptyDigitBoxes();
+    if (TriesLeft < 1) {
+        offerRecord(recordPromptAfterTries);
+        showMessage(gameLost);
+        失败();
+    }
+}
+
+// ---------------------------------------------------------------------------------------
+// Countdown and messages
+
+void Form1::Timer1_Timer()
+{
+    const auto count = vb::strictNumber(Lt->caption());
+    if (!count) {
+        // Only a broken time limit can leave no number here; end the round rather than tick forever.
+        Lt->setCaption(QStringLiteral("0"));
+    } else {
+        Lt->setCaption(vb::numberText(*count - 1));
+    }
+    const double left = vb::strictNumber(Lt->caption()).value_or(0);
+    if (left < 10) {
+        Label6->show();
+        Label6->setCaption(Lt->caption());
+    }
+    // At or below zero, so a time limit that is not a whole number still runs out.
+    if (left <= 0) {
+        Label6->hide();
+        showMessage(gameLost);
+        // A score above the record is offered here as at every other ending (with the clock
+        // stopped first), unless an offer is already open and this tick arrived behind it.
+        Timer1.stop();
+        if (!recordOfferOpen_)
+            offerRecord(recordPromptAfterTries);
+        失败();
+    }
+}
+
+void Form1::失败()
+{
+    Label6->hide();
+    Label3->show();
+    Label5->show();
+    Timer1.stop();
+    Timer2.start();
+    emptyDigitBoxes();
+    clear();
+    setDigitBoxesEnabled(false);
+    a1->setEnabled(true);
+    a2->setEnabled(false);
+    a4->setEnabled(false);
+    Label8->hide();
+    Lt->setCaption({});
+    Lc->setCaption({});
+}
+
+void Form1::Timer2_Timer()
+{
+    Label5->hide();
+    Label3->hide();
+    Timer2.stop();
+}
+
+void Form1::Label3_MouseMove()
+{
+    Label3->hide();
+    Label5->hide();
+}
+
+void Form1::Label5_MouseMove()
+{
+    Label5->hide();
+    Label3->hide();
+}
+
+// ---------------------------------------------------------------------------------------
+// Game end, answer reveal, settings
+
+void Form1::a2_Click()
+{
+    offerRecord(recordPromptAtEnd);
+    结束();
+}
+
+void Form1::结束()
+{
+    Label6->hide();
+    Timer1.stop();
+    emptyDigitBoxes();
+    clear();
+    setDigitBoxesEnabled(false);
+    a1->setEnabled(true);
+    a2->setEnabled(false);
+    a4->setEnabled(false);
+    Lt->setCaption({});
+    Lc->setCaption({});
+}
+
+void Form1::a4_Click() { Label8->show(); }
+
+void Form1::a3_Click()
+{
+    modal([&] {
+        Form2 dialog(m_, platform_);
+        dialog.exec();
+    });
+}

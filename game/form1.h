@@ -1,0 +1,117 @@
+// The main window: the lock, the history of guesses, the score and the clock, with
+// the handlers and procedures that play the game.
+#pragma once
+
+#include "game/module1.h"
+#include "game/rules.h"
+#include "platform/controls.h"
+#include "platform/platform.h"
+#include "records/records.h"
+
+#include <QMainWindow>
+#include <QTimer>
+#include <array>
+
+class QAction;
+class QMenu;
+
+class Form1 : public QMainWindow {
+public:
+    Form1(Module1& module, Platform& platform, records::RecordsFile recordsFile, QWidget* parent = nullptr);
+
+    // --- Controls, named as designed --------------------------------------------------
+    QMenu* a0 = nullptr;      // 选项
+    QAction* a1 = nullptr;    // 开始解锁
+    QAction* a2 = nullptr;    // 结束
+    QAction* a4 = nullptr;    // 正确号码
+    QAction* a3 = nullptr;    // 设置
+
+    std::array<TextBox*, 4> T{};   // the digit boxes
+    std::array<Label*, 9> L{};     // history: the guess
+    std::array<Label*, 9> Ld{};    // history: right digit, right place
+    std::array<Label*, 9> Ly{};    // history: right digit, wrong place
+    std::array<QLabel*, 10> ID{};  // green plus icons; index 9 is the legend
+    std::array<QLabel*, 10> IY{};  // orange plus icons; index 9 is the legend
+
+    Label* Label1 = nullptr;   // click area over the drawn 确定 button
+    Label* Label2 = nullptr;
+    Label* Label3 = nullptr;   // result message, white, with a leading space
+    Label* Label4 = nullptr;
+    Label* Label5 = nullptr;   // result message, magenta
+    Label* Label6 = nullptr;   // the big last-seconds count
+    Label* Label7 = nullptr;
+    Label* Label8 = nullptr;   // the answer
+    Label* Label9 = nullptr;
+    Label* Label10 = nullptr;  // the record score
+    Label* Label11 = nullptr;
+    Label* Label12 = nullptr;  // the score of the current game
+    Label* Label13 = nullptr;
+    Label* Label14 = nullptr;  // the record holder
+    Label* Label15 = nullptr;
+    Label* Label16 = nullptr;
+    Label* Label17 = nullptr;
+    Label* Label18 = nullptr;
+    Label* Lt = nullptr;       // seconds left in the round
+    Label* Lc = nullptr;       // tries left
+
+    QTimer Timer1;  // the round's countdown, 1000 ms
+    QTimer Timer2;  // hides the result message, 2000 ms
+
+    // --- Window variables -------------------------------------------------------------
+    qint16 TriesLeft = 0;
+    QString RoundPoints;
+
+    // --- Handlers ---------------------------------------------------------------------
+    void Form_Load();
+    void Form_Unload();
+    void a1_Click();
+    void a2_Click();
+    void a3_Click();
+    void a4_Click();
+    void T_KeyPress(int index, int& keyAscii);
+    void T_Change(int index);
+    void Label1_Click();
+    void Label3_MouseMove();
+    void Label5_MouseMove();
+    void Timer1_Timer();
+    void Timer2_Timer();
+
+    // --- Procedures -------------------------------------------------------------------
+    void clear();
+    void mm();
+    void 失败();
+    void 结束();
+
+    // The center of the client area below the menu bar, where the background is drawn.
+    QWidget* face() const { return face_; }
+    // True while one of the game's modal boxes or the settings dialog is open.
+    bool busyBehindModalBox() const { return modalDepth_ > 0; }
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void buildMenu();
+    void buildControls();
+    void wireHandlers();
+
+    void showMessage(const QString& sentence);  // sets both captions; the caller shows them
+    void offerRecord(const QString& prompt);
+    QString settingsProblem() const;
+    rules::Guess typedGuess() const;
+    void emptyDigitBoxes();
+    void focusIfPossible(TextBox* box);
+    void setDigitBoxesEnabled(bool enabled);
+
+    // Runs a modal box through the platform, marking the window busy meanwhile.
+    template <typename F>
+    auto modal(F&& box) -> decltype(box());
+
+    Module1& m_;
+    Platform& platform_;
+    records::RecordsFile recordsFile_;
+    QWidget* face_ = nullptr;
+    int modalDepth_ = 0;
+    bool recordOfferOpen_ = false;
+    bool unloaded_ = false;
+};

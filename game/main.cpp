@@ -1,0 +1,24 @@
+// Varnoth: open the lock by guessing its code of four different digits.
+#include "game/form1.h"
+#include "game/module1.h"
+#include "platform/fonts.h"
+#include "platform/qtplatform.h"
+#include "records/records.h"
+
+#include <QApplication>
+
+int main(int argc, char* argv[])
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("varnoth"));
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/icon-256.png")));
+    QApplication::setDesktopFileName(QStringLiteral("varnoth"));
+    installChineseFonts();
+
+    Module1 module;
+    QtPlatform platform;
+    Form1 window(module, platform, records::RecordsFile::forThisProgram());
+    window.Form_Load();
+    window.show();
+    return QApplication::exec();
+}

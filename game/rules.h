@@ -1,0 +1,49 @@
+// The rules of the game that need no window: drawing a code, checking and scoring a
+// guess, the points a solved round is worth.
+#pragma once
+
+#include <QString>
+#include <array>
+#include <functional>
+#include <optional>
+
+namespace rules {
+
+using Code = std::array<int, 4>;
+using Guess = std::array<QString, 4>;  // the texts of the four digit boxes
+
+// One draw: the whole part of r * 9, so 0-8 for 0 <= r < 1.
+int drawDigit(float r);
+
+// A new code from a source of uniform random numbers: the first digit is redrawn while
+// it is 0, each later one while it equals an earlier one. Gives 1-8, then 0-8, all
+// different, never a 9; each of the 2688 codes equally likely.
+Code drawCode(const std::function<float()>& rnd);
+
+// "正确号码: " followed by the four digits.
+QString answerText(const Code& code);
+
+// The characters a digit box or settings box accepts: "0"-"9" and Backspace.
+bool isDigitKey(int keyAscii);
+
+enum class GuessProblem { None, EmptyBox, RepeatedDigit };
+
+// Empty boxes are reported before repeated digits.
+GuessProblem checkGuess(const Guess& guess);
+
+struct Marks {
+    int rightPlace = 0;  // right digit, right place
+    int wrongPlace = 0;  // right digit, wrong place
+};
+
+// Every box is compared as text with every code digit. Because both the guess and the
+// code hold four different digits, a box matches at most one code digit, so the two
+// counts never overlap and add up to at most 4.
+Marks scoreGuess(const Guess& guess, const Code& code);
+
+// Points per solved round: 10000 / tries rounded (half away from zero); below 300
+// seconds the rounded points are then scaled by 300 / seconds and rounded again.
+// Nothing when the tries or the seconds are below 1: no game can be made of them.
+std::optional<QString> roundPoints(int maxTries, double timeLimit);
+
+}  // namespace rules

@@ -1,0 +1,117 @@
+#include "platform/controls.h"
+
+#include <QKeyEvent>
+#include <QMouseEvent>
+
+#include <algorithm>
+
+Label::Label(QWidget* parent) : QLabel(parent)
+{
+    setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    setTextFormat(Qt::PlainText);
+}
+
+void Label::setAutoSize(bool autoSize)
+{
+    autoSize_ = autoSize;
+    setWordWrap(!autoSize);
+    if (autoSize_)
+        adjustSize();
+}
+
+void Label::setCaption(const QString& caption)
+{
+    setText(caption);
+    if (autoSize_)
+        adjustSize();
+}
+
+void Label::mousePressEvent(QMouseEvent* event)
+{
+    if (event->button() == Qt::LeftButton)
+        pressed_ = true;
+    QLabel::mousePressEvent(event);
+}
+
+void Label::mouseReleaseEvent(QMouseEvent* event)
+{
+    const bool wasPressed = pressed_;
+    pressed_ = false;
+    QLabel::mouseReleaseEvent(event);
+    if (wasPressed && event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()))
+        emit clicked();
+}
+
+void Label::mouseMoveEvent(QMouseEvent* event)
+{
+    QLabel::mouseMoveEvent(event);
+    emit mouseMoved();
+}
+
+TextBox::TextBox(QWidget* parent) : QLineEdit(parent)
+{
+    connect(this, &QLineEdit::textChanged, this, [this] {
+        if (typingLimit_ > 0 && text().size() <= typingLimit_)
+            setMaxLength(typingLimit_);
+    });
+}
+
+void TextBox::setTypingLimit(int limit)
+{
+    typingLimit_ = limit;
+    setMaxLength(std::max<int>(limit, static_cast<int>(text().size())));
+}
+
+void TextBox::setWholeText(const QString& text)
+{
+    setMaxLength(std::max<int>(typingLimit_, static_cast<int>(text.size())));
+    setText(text);
+}
+
+int TextBox::typedCharacter(const QKeyEvent& event)
+{
+    if (event.key() == Qt::Key_Delete || event.text().isEmpty())
+        return -1;
+    const char16_t c = event.text().at(0).unicode();
+    const bool ctrl = event.modifiers().testFlag(Qt::ControlModifier)
+        && !event.modifiers().testFlag(Qt::AltModifier);
+    if (ctrl && c >= 0x40 && c < 0x80)
+        return c & 0x1f;  // Ctrl+C -> 3, Ctrl+V -> 22, whatever text the platform attached
+    return c;
+}
+
+bool TextBox::passes(int keyAscii)
+{
+    if (keyPress_)
+        keyPress_(keyAscii);
+    return keyAscii != 0;
+}
+
+void TextBox::keyPressEvent(QKeyEvent* event)
+{
+    if (escapeClosesWindow_ && event->key() == Qt::Key_Escape) {
+        event->ignore();
+        return;
+    }
+    const int typed = typedCharacter(*event);
+    if (typed >= 0 && !passes(typed)) {
+        event->accept();
+        return;
+    }
+    QLineEdit::keyPressEvent(event);
+}
+
+void TextBox::inputMethodEvent(QInputMethodEvent* event)
+{
+    // Text committed by an input method is typed text too: each character passes the handler.
+    bool allPass = true;
+    for (QChar c : event->commitString())
+        allPass = passes(c.unicode()) && allPass;
+    if (allPass) {
+        QLineEdit::inputMethodEvent(event);
+        return;
+    }
+    QInputMethodEvent refused;  // ends any composition without inserting anything
+    QLineEdit::inputMethodEvent(&refused);
+    event->accept();
+}

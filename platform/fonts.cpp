@@ -1,0 +1,20 @@
+#include "platform/fonts.h"
+
+#include <QApplication>
+#include <QFont>
+#include <QStringList>
+
+void installChineseFonts()
+{
+    const struct {
+        const char* windowsName;
+        QStringList families;
+    } substitutions[] = {
+        {"宋体", {"AR PL UMing CN", "AR PL UMing TW", "Noto Serif CJK SC", "WenQuanYi Zen Hei"}},
+        {"楷体_GB2312", {"AR PL UKai CN", "AR PL UKai TW", "AR PL UMing CN", "WenQuanYi Zen Hei"}},
+        {"黑体", {"WenQuanYi Zen Hei", "Noto Sans CJK SC", "Droid Sans Fallback", "AR PL UMing CN"}},
+    };
+    for (const auto& s : substitutions)
+        QFont::insertSubstitutions(QString::fromUtf8(s.windowsName), s.families);
+    QApplication::setFont(QFont(QStringLiteral("宋体"), 9));
+}

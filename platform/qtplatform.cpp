@@ -1,0 +1,44 @@
+#include "platform/qtplatform.h"
+
+#include <QApplication>
+#include <QDateTime>
+#include <QInputDialog>
+#include <QMessageBox>
+
+namespace {
+
+// Boxes belong to whichever of the game's windows is in front, so they centre on it.
+QWidget* boxParent() { return QApplication::activeWindow(); }
+
+}  // namespace
+
+void QtPlatform::messageBox(const QString& text, int style, const QString& title)
+{
+    const QMessageBox::Icon icon = (style & 0x70) == InformationOk ? QMessageBox::Information : QMessageBox::NoIcon;
+    QMessageBox box(icon, title, text, QMessageBox::Ok, boxParent());
+    box.setWindowModality(Qt::ApplicationModal);
+    box.exec();
+}
+
+QString QtPlatform::inputBox(const QString& prompt, const QString& title)
+{
+    QInputDialog box(boxParent());
+    box.setWindowModality(Qt::ApplicationModal);
+    box.setWindowTitle(title);
+    box.setLabelText(prompt);
+    box.setInputMode(QInputDialog::TextInput);
+    return box.exec() == QDialog::Accepted ? box.textValue() : QString();
+}
+
+void QtPlatform::beep() { QApplication::beep(); }
+
+void QtPlatform::randomize()
+{
+    generator_.seed(static_cast<std::mt19937::result_type>(QDateTime::currentMSecsSinceEpoch()));
+}
+
+float QtPlatform::rnd()
+{
+    // 24 random bits scaled by 2^-24: every float in [0, 1) on that grid, never 1.
+    return static_cast<float>(generator_() >> 8) * (1.0f / 16777216.0f);
+}

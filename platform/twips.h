@@ -1,0 +1,6 @@
+#pragma once
+
+// Positions and sizes are designed in twips; at 96 dots per inch 15 twips make one pixel.
+constexpr int twipsPerPixel = 15;
+
+constexpr int px(int twips) { return (twips + twipsPerPixel / 2) / twipsPerPixel; }

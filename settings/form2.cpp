@@ -1,0 +1,117 @@
+#include "settings/form2.h"
+
+#include "game/rules.h"
+#include "platform/twips.h"
+
+#include <QApplication>
+#include <QRegularExpression>
+#include <QScreen>
+
+namespace {
+
+QRect twipsRect(int left, int top, int width, int height)
+{
+    return QRect(px(left), px(top), px(width), px(height));
+}
+
+Label* makeLabel(QWidget* parent, const char* name, QRect rect, const QString& text)
+{
+    auto* label = new Label(parent);
+    label->setObjectName(QString::fromUtf8(name));
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::WindowText, Qt::white);
+    label->setPalette(palette);
+    label->setGeometry(rect);
+    label->setCaption(text);
+    return label;
+}
+
+TextBox* makeBox(QWidget* parent, const char* name, QRect rect, int limit, const QString& text, const QString& tip)
+{
+    auto* box = new TextBox(parent);
+    box->setObjectName(QString::fromUtf8(name));
+    box->setGeometry(rect);
+    box->setTypingLimit(limit);
+    box->setWholeText(text);
+    box->setToolTip(tip);
+    box->setAccessibleName(tip);
+    box->setEscapeClosesWindow(true);
+    return box;
+}
+
+// Only a whole number written in digits is taken from a box; anything else (which only
+// pasting can bring in) leaves the setting as it was.
+bool isWholeNumber(const QString& text)
+{
+    static const QRegularExpression digits(QStringLiteral("^[0-9]+$"));
+    return digits.match(text).hasMatch();
+}
+
+}  // namespace
+
+Form2::Form2(Module1& module, Platform& platform, QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+                          | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
+      m_(module), platform_(platform)
+{
+    setWindowTitle(QStringLiteral("设置"));
+    setWindowModality(Qt::ApplicationModal);
+    setFixedSize(px(4635), px(1650));
+    QPalette palette = this->palette();
+    palette.setColor(QPalette::Window, QColor(64, 64, 64));
+    setPalette(palette);
+    setAutoFillBackground(true);
+
+    Label1 = makeLabel(this, "Label1", twipsRect(120, 480, 975, 255), QStringLiteral("开锁时间:"));
+    Text1 = makeBox(this, "Text1", twipsRect(1080, 360, 3135, 330), 3, QStringLiteral("300"),
+                    QStringLiteral("指每一关所能用的时间限制"));
+    Label2 = makeLabel(this, "Label2", twipsRect(4320, 480, 375, 255), QStringLiteral("秒"));
+    Label3 = makeLabel(this, "Label3", twipsRect(120, 1200, 855, 255), QStringLiteral("次    数:"));
+    Text2 = makeBox(this, "Text2", twipsRect(1080, 1080, 3135, 330), 1, QStringLiteral("9"),
+                    QStringLiteral("每一关可用的次数,同时也是一次解锁的关数!"));
+    Label5 = makeLabel(this, "Label5", twipsRect(4320, 1200, 255, 255), QStringLiteral("次"));
+    setTabOrder(Text1, Text2);
+
+    for (TextBox* box : {Text1, Text2})
+        box->setKeyPressHandler([this](int& keyAscii) { DigitKeyFilter(keyAscii); });
+
+    Form_Load();
+    Text1->setFocus();
+}
+
+void Form2::Form_Load()
+{
+    const QRect screenRect = (screen() ? screen() : QGuiApplication::primaryScreen())->geometry();
+    const QSize outer = frameGeometry().size();
+    const double left = (screenRect.width() - outer.width()) / 2.0;
+    const double top = (screenRect.height() - outer.height()) / 2.0;
+    move(screenRect.x() + qRound(left), screenRect.y() + qRound(top));
+    Text1->setWholeText(m_.TimeLimit.toText());
+    Text2->setWholeText(vb::numberText(m_.MaxTries));
+}
+
+void Form2::DigitKeyFilter(int& keyAscii)
+{
+    if (!rules::isDigitKey(keyAscii)) {
+        keyAscii = 0;
+        platform_.beep();
+    }
+}
+
+void Form2::Form_Unload()
+{
+    if (const QString text = Text1->text(); isWholeNumber(text))
+        m_.TimeLimit = text;
+    if (const QString text = Text2->text(); isWholeNumber(text))
+        if (const auto tries = vb::toInt16(text))
+            m_.MaxTries = *tries;
+}
+
+void Form2::done(int result)
+{
+    if (!unloaded_) {
+        unloaded_ = true;
+        Form_Unload();
+    }
+    QDialog::done(result);
+}
