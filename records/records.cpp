@@ -189,7 +189,10 @@ SaveResult SaveRecords(const Module1& module, const QString& holderCaption, cons
     QDir().mkpath(QFileInfo(result.path).absolutePath());
     QSaveFile output(result.path);
     const QByteArray bytes = encode(recordsText(module.TimeLimit.toText(), module.MaxTries, holderCaption, scoreCaption));
-    if (output.open(QIODevice::WriteOnly) && output.write(bytes) == bytes.size() && output.commit()) {
+    // Unbuffered, so that a short write (a full disk) shows in write()'s count: a buffered
+    // QSaveFile can miss it at flush time and commit the cut-off file over the old one.
+    if (output.open(QIODevice::WriteOnly | QIODevice::Unbuffered) && output.write(bytes) == bytes.size()
+        && output.commit()) {
         result.ok = true;
         return result;
     }

@@ -17,9 +17,9 @@
 
 namespace {
 
-const QColor faceTop(92, 82, 72);
-const QColor faceBottom(58, 50, 44);
-const QColor bevelLight(150, 138, 124);
+const QColor faceTop(72, 64, 56);
+const QColor faceBottom(46, 40, 35);
+const QColor bevelLight(136, 124, 110);
 const QColor bevelDark(26, 22, 19);
 
 // A raised (or, with sunken, a recessed) bevel of the given width around rect.

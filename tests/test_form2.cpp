@@ -1,0 +1,242 @@
+// The settings dialog: what it shows, what it lets be typed, and what closing commits.
+#include "platform/fonts.h"
+#include "settings/form2.h"
+#include "support/scriptedplatform.h"
+
+#include <QApplication>
+#include <QScreen>
+#include <QTest>
+#include <QWindow>
+
+namespace {
+
+int px(int twips) { return (twips + 7) / 15; }
+
+struct Settings {
+    Module1 module;
+    ScriptedPlatform platform;
+
+    Settings(const vb::Variant& timeLimit = 300.0, qint16 tries = 9)
+    {
+        module.TimeLimit = timeLimit;
+        module.MaxTries = tries;
+    }
+};
+
+// Opens the dialog shown and active, as the menu item does.
+std::unique_ptr<Form2> open(Settings& s)
+{
+    auto dialog = std::make_unique<Form2>(s.module, s.platform);
+    dialog->show();
+    dialog->activateWindow();
+    if (!QTest::qWaitForWindowActive(dialog.get()))
+        qWarning("dialog did not become active");
+    return dialog;
+}
+
+void retype(TextBox* box, const char* keys)
+{
+    box->setFocus();
+    box->selectAll();
+    QTest::keyClick(box, Qt::Key_Backspace);
+    QTest::keyClicks(box, keys);
+}
+
+}  // namespace
+
+class TestForm2 : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase() { installChineseFonts(); }
+    void laidOutAsDesigned();
+    void showsTheCurrentSettings();
+    void longStoredValuesAreShownWholeAndKept();
+    void keyFilterBeepsAndRefuses();
+    void everyWayOfClosingCommits_data();
+    void everyWayOfClosingCommits();
+    void emptyBoxesKeepTheirSetting();
+    void zeroesAreAccepted();
+    void pastedTextThatIsNotAWholeNumberKeepsTheSetting();
+};
+
+void TestForm2::laidOutAsDesigned()
+{
+    Settings s;
+    auto dialog = open(s);
+    QCOMPARE(dialog->windowTitle(), QStringLiteral("设置"));
+    QCOMPARE(dialog->size(), QSize(309, 110));
+    QCOMPARE(dialog->minimumSize(), dialog->maximumSize());
+    QVERIFY(!dialog->windowFlags().testFlag(Qt::WindowMaximizeButtonHint));
+    QVERIFY(!dialog->windowFlags().testFlag(Qt::WindowMinimizeButtonHint));
+    QVERIFY(dialog->isModal());
+    QCOMPARE(dialog->palette().color(QPalette::Window), QColor(64, 64, 64));
+    const struct {
+        Label* label;
+        int left, top, width, height;
+        const char* text;
+    } labels[] = {
+        {dialog->Label1, 120, 480, 975, 255, "开锁时间:"},
+        {dialog->Label2, 4320, 480, 375, 255, "秒"},
+        {dialog->Label3, 120, 1200, 855, 255, "次    数:"},
+        {dialog->Label5, 4320, 1200, 255, 255, "次"},
+    };
+    for (const auto& l : labels) {
+        QCOMPARE(l.label->geometry(), QRect(px(l.left), px(l.top), px(l.width), px(l.height)));
+        QCOMPARE(l.label->caption(), QString::fromUtf8(l.text));
+        QCOMPARE(l.label->palette().color(QPalette::WindowText), QColor(Qt::white));
+        QCOMPARE(l.label->font().pointSizeF(), 9.0);
+    }
+    QCOMPARE(dialog->Text1->geometry(), QRect(px(1080), px(360), px(3135), px(330)));
+    QCOMPARE(dialog->Text2->geometry(), QRect(px(1080), px(1080), px(3135), px(330)));
+    QCOMPARE(dialog->Text1->toolTip(), QStringLiteral("指每一关所能用的时间限制"));
+    QCOMPARE(dialog->Text2->toolTip(), QStringLiteral("每一关可用的次数,同时也是一次解锁的关数!"));
+    QCOMPARE(dialog->Text1->maxLength(), 3);
+    QCOMPARE(dialog->Text2->maxLength(), 1);
+    QVERIFY(dialog->Text1->alignment().testFlag(Qt::AlignLeft));
+    QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(dialog->Text1));
+    QTest::keyClick(dialog->Text1, Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(dialog->Text2));
+    // Centred on the screen, to within the frame, which is not known before the first show.
+    const QRect screen = dialog->screen()->geometry();
+    const int frame = dialog->frameGeometry().width() - dialog->width();
+    QVERIFY(qAbs(dialog->frameGeometry().center().x() - screen.center().x()) <= frame);
+    QVERIFY(qAbs(dialog->frameGeometry().center().y() - screen.center().y()) <= frame + 1);
+}
+
+void TestForm2::showsTheCurrentSettings()
+{
+    Settings s("060", 6);
+    auto dialog = open(s);
+    QCOMPARE(dialog->Text1->text(), QStringLiteral("060"));
+    QCOMPARE(dialog->Text2->text(), QStringLiteral("6"));
+    Settings n(120.0, 3);
+    auto other = open(n);
+    QCOMPARE(other->Text1->text(), QStringLiteral("120"));
+    QCOMPARE(other->Text2->text(), QStringLiteral("3"));
+}
+
+void TestForm2::longStoredValuesAreShownWholeAndKept()
+{
+    Settings s("1200", 12);
+    auto dialog = open(s);
+    QCOMPARE(dialog->Text1->text(), QStringLiteral("1200"));
+    QCOMPARE(dialog->Text2->text(), QStringLiteral("12"));
+    dialog->Text1->end(false);
+    QTest::keyClick(dialog->Text1, Qt::Key_5);  // typing is refused while over the limit
+    QCOMPARE(dialog->Text1->text(), QStringLiteral("1200"));
+    dialog->close();
+    QCOMPARE(s.module.TimeLimit, vb::Variant("1200"));
+    QCOMPARE(int(s.module.MaxTries), 12);
+
+    // Back within the limit, the limit holds again.
+    Settings t("1200", 9);
+    auto again = open(t);
+    again->Text1->end(false);
+    QTest::keyClick(again->Text1, Qt::Key_Backspace);
+    QTest::keyClick(again->Text1, Qt::Key_7);
+    QCOMPARE(again->Text1->text(), QStringLiteral("120"));
+}
+
+void TestForm2::keyFilterBeepsAndRefuses()
+{
+    Settings s;
+    auto dialog = open(s);
+    for (TextBox* box : {dialog->Text1, dialog->Text2}) {
+        const QString before = box->text();
+        const int beeps = s.platform.beeps;
+        box->setFocus();
+        QTest::keyClick(box, Qt::Key_A);
+        QTest::keyClick(box, Qt::Key_Space);
+        QTest::keyClick(box, Qt::Key_Minus);
+        QTest::keyClick(box, Qt::Key_Return);
+        QTest::keyClick(box, Qt::Key_C, Qt::ControlModifier);
+        QTest::sendKeyEvent(QTest::Click, box, Qt::Key_unknown, QStringLiteral("五"), Qt::NoModifier);
+        QCOMPARE(s.platform.beeps, beeps + 6);
+        QCOMPARE(box->text(), before);
+        QVERIFY(dialog->isVisible());  // Enter closes nothing
+    }
+    retype(dialog->Text1, "045");
+    QCOMPARE(dialog->Text1->text(), QStringLiteral("045"));
+    QTest::keyClick(dialog->Text1, Qt::Key_9);  // three characters at most
+    QCOMPARE(dialog->Text1->text(), QStringLiteral("045"));
+    retype(dialog->Text2, "78");
+    QCOMPARE(dialog->Text2->text(), QStringLiteral("7"));
+    QCOMPARE(s.platform.beeps, 12);
+}
+
+void TestForm2::everyWayOfClosingCommits_data()
+{
+    QTest::addColumn<QString>("how");
+    QTest::newRow("close button") << "close";
+    QTest::newRow("Escape") << "escape";
+    QTest::newRow("window manager close (Alt+F4)") << "wm";
+    QTest::newRow("reject") << "reject";
+}
+
+void TestForm2::everyWayOfClosingCommits()
+{
+    QFETCH(QString, how);
+    Settings s;
+    auto dialog = open(s);
+    retype(dialog->Text1, "999");
+    retype(dialog->Text2, "4");
+    if (how == "close") {
+        dialog->close();
+    } else if (how == "escape") {
+        QTest::keyClick(dialog->Text2, Qt::Key_Escape);
+        QCOMPARE(s.platform.beeps, 0);
+    } else if (how == "wm") {
+        QWindow* window = dialog->windowHandle();
+        QVERIFY(window);
+        QVERIFY(window->close());
+    } else {
+        dialog->reject();
+    }
+    QVERIFY(!dialog->isVisible());
+    QCOMPARE(s.module.TimeLimit, vb::Variant("999"));
+    QCOMPARE(int(s.module.MaxTries), 4);
+}
+
+void TestForm2::emptyBoxesKeepTheirSetting()
+{
+    Settings s("060", 6);
+    auto dialog = open(s);
+    retype(dialog->Text1, "");
+    retype(dialog->Text2, "");
+    QVERIFY(dialog->Text1->text().isEmpty());
+    dialog->close();
+    QCOMPARE(s.module.TimeLimit, vb::Variant("060"));
+    QCOMPARE(int(s.module.MaxTries), 6);
+}
+
+void TestForm2::zeroesAreAccepted()
+{
+    Settings s;
+    auto dialog = open(s);
+    retype(dialog->Text1, "000");
+    retype(dialog->Text2, "0");
+    dialog->close();
+    QCOMPARE(s.module.TimeLimit, vb::Variant("000"));  // as text, unchanged
+    QCOMPARE(int(s.module.MaxTries), 0);
+}
+
+void TestForm2::pastedTextThatIsNotAWholeNumberKeepsTheSetting()
+{
+    Settings s(300.0, 9);
+    auto dialog = open(s);
+    dialog->Text1->setText("1.5");
+    dialog->Text2->setText("x");
+    dialog->close();
+    QCOMPARE(s.module.TimeLimit, vb::Variant(300.0));
+    QCOMPARE(int(s.module.MaxTries), 9);
+
+    auto again = open(s);
+    again->Text1->setText(" 45");
+    again->Text2->setText("-");
+    again->close();
+    QCOMPARE(s.module.TimeLimit, vb::Variant(300.0));
+    QCOMPARE(int(s.module.MaxTries), 9);
+}
+
+QTEST_MAIN(TestForm2)
+#include "test_form2.moc"

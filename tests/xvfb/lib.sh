@@ -1,0 +1,97 @@
+# Shared by the real-window tests: an Xvfb display with openbox, the game copied into a
+# temporary directory as an installed-style executable, and ways to find and close windows.
+# Source it; call xstart first. Exit code 77 tells CTest the test was skipped.
+
+XVFB_PID=""
+WM_PID=""
+GAME_PID=""
+WORK=""
+
+xcleanup() {
+    [ -n "$GAME_PID" ] && kill "$GAME_PID" 2>/dev/null
+    [ -n "$WM_PID" ] && kill "$WM_PID" 2>/dev/null
+    [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2>/dev/null
+    [ -n "$WORK" ] && rm -rf "$WORK"
+    return 0
+}
+
+skip() { echo "SKIP: $*"; exit 77; }
+fail() { echo "FAIL: $*"; exit 1; }
+
+# xstart: starts Xvfb on a free display and openbox on it, and makes $WORK.
+xstart() {
+    command -v Xvfb >/dev/null || skip "Xvfb is not installed (scripts/install-deps.sh installs it)"
+    command -v xdotool >/dev/null || skip "xdotool is not installed"
+    command -v openbox >/dev/null || skip "openbox is not installed"
+    trap xcleanup EXIT
+    WORK=$(mktemp -d)
+    local n
+    for n in $(seq 91 160); do
+        [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] || break
+    done
+    export DISPLAY=":$n"
+    Xvfb "$DISPLAY" -screen 0 1024x768x24 -nolisten tcp -dpi 96 >"$WORK/xvfb.log" 2>&1 &
+    XVFB_PID=$!
+    local i
+    for i in $(seq 50); do
+        xdpyinfo >/dev/null 2>&1 && break
+        kill -0 "$XVFB_PID" 2>/dev/null || skip "Xvfb could not start: $(tail -n 3 "$WORK/xvfb.log")"
+        sleep 0.1
+    done
+    xdpyinfo >/dev/null 2>&1 || skip "Xvfb did not answer on $DISPLAY"
+    openbox >"$WORK/openbox.log" 2>&1 &
+    WM_PID=$!
+    sleep 0.5
+    unset QT_QPA_PLATFORM
+    export XDG_RUNTIME_DIR="$WORK/runtime"
+    mkdir -p "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
+    export HOME="$WORK/home"
+    mkdir -p "$HOME"
+}
+
+# start_game EXE [DIR]: copies the executable alone into DIR (default $WORK/game) and starts it there.
+start_game() {
+    local dir=${2:-$WORK/game}
+    mkdir -p "$dir"
+    cp "$1" "$dir/varnoth"
+    (cd "$dir" && exec ./varnoth >"$WORK/game.log" 2>&1) &
+    GAME_PID=$!
+    GAME_DIR=$dir
+}
+
+# wait_window TITLE [SECONDS]: prints the id of the visible window with exactly that title.
+wait_window() {
+    local title=$1 seconds=${2:-10} i id
+    for i in $(seq $((seconds * 10))); do
+        id=$(xdotool search --onlyvisible --name "^${title}\$" 2>/dev/null | head -n 1)
+        [ -n "$id" ] && { echo "$id"; return 0; }
+        sleep 0.1
+    done
+    return 1
+}
+
+# window_size ID: prints "WIDTHxHEIGHT" of the window's client area.
+window_size() {
+    xwininfo -id "$1" | awk '/Width:/ {w=$2} /Height:/ {h=$2} END {print w "x" h}'
+}
+
+# close_window ID: asks the window manager to close the window, as Alt+F4 does.
+close_window() {
+    xdotool windowactivate --sync "$1" >/dev/null 2>&1 || true
+    xdotool key --clearmodifiers alt+F4
+}
+
+# wait_exit [SECONDS]: waits for the game's process to end.
+wait_exit() {
+    local seconds=${1:-10} i
+    for i in $(seq $((seconds * 10))); do
+        kill -0 "$GAME_PID" 2>/dev/null || { wait "$GAME_PID" 2>/dev/null; GAME_PID=""; return 0; }
+        sleep 0.1
+    done
+    return 1
+}
+
+# screenshot ID FILE: saves the window (frame excluded) as a PNG.
+screenshot() {
+    import -window "$1" "$2" 2>/dev/null || xwd -id "$1" -silent | convert xwd:- "$2"
+}
