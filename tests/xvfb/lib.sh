@@ -95,3 +95,78 @@ wait_exit() {
 screenshot() {
     import -window "$1" "$2" 2>/dev/null || xwd -id "$1" -silent | convert xwd:- "$2"
 }
+
+# --- Playing the game window from outside --------------------------------------------
+
+# The height of the menu bar: the face (the 537 x 278 picture) lies below it.
+menu_height() {
+    local size
+    size=$(window_size "$1")
+    echo $((${size#*x} - 278))
+}
+
+# choose_menu ID N: opens 选项 with the mouse and picks the Nth enabled item with the keys.
+choose_menu() {
+    local id=$1 n=$2 i
+    xdotool mousemove --window "$id" 20 8 click 1
+    sleep 0.4
+    for i in $(seq "$n"); do xdotool key Down; done
+    xdotool key Return
+    sleep 0.3
+}
+
+# click_face ID X Y: a left click at a point of the face.
+click_face() {
+    xdotool mousemove --window "$1" "$2" $(($3 + $(menu_height "$1"))) click 1
+    sleep 0.2
+}
+
+# click_confirm ID: clicks the drawn 确定 button.
+click_confirm() { click_face "$1" 285 52; }
+
+# type_keys TEXT: types into whatever has the keyboard focus.
+type_keys() {
+    xdotool type --delay 60 "$1"
+    sleep 0.2
+}
+
+# face_shot ID FILE: a screenshot of the face alone.
+face_shot() {
+    import -window "$1" "$2.full.png" 2>/dev/null || return 1
+    convert "$2.full.png" -crop "537x278+0+$(menu_height "$1")" +repage "$2"
+    rm -f "$2.full.png"
+}
+
+# colour_pixels FILE X Y W H COLOUR: how many pixels of that region of a face shot belong
+# to the colour family (yellow or magenta), antialiased edges of thin glyphs included.
+colour_pixels() {
+    local test
+    case "$6" in
+    yellow) test='r>0.35 && g>0.35 && b<0.2 && abs(r-g)<0.15' ;;
+    magenta) test='r>0.35 && b>0.35 && g<0.2 && abs(r-b)<0.15' ;;
+    *) echo 0; return ;;
+    esac
+    convert "$1" -crop "${4}x${5}+${2}+${3}" +repage -fx "($test) ? 1 : 0" -format '%[fx:round(mean*w*h)]\n' info:
+}
+
+# wait_colour ID X Y W H COLOUR PRESENT SECONDS: waits until the region of the face shows
+# (PRESENT=yes) or no longer shows (PRESENT=no) that colour.
+wait_colour() {
+    local id=$1 x=$2 y=$3 w=$4 h=$5 colour=$6 present=$7 seconds=$8 i n
+    for i in $(seq $((seconds * 4))); do
+        face_shot "$id" "$WORK/wait.png" || return 1
+        n=$(colour_pixels "$WORK/wait.png" "$x" "$y" "$w" "$h" "$colour")
+        if [ "$present" = yes ] && [ "$n" -gt 10 ]; then return 0; fi
+        if [ "$present" = no ] && [ "$n" -le 2 ]; then return 0; fi
+        sleep 0.25
+    done
+    return 1
+}
+
+# dat_ini_is TEXT: the game's dat.ini holds exactly TEXT (printf escapes allowed), read as GB18030.
+dat_ini_is() {
+    local expected actual
+    expected=$(printf "$1" | od -c)
+    actual=$(iconv -f GB18030 -t UTF-8 <"$GAME_DIR/dat.ini" 2>/dev/null | od -c)
+    [ "$actual" = "$expected" ] || fail "dat.ini holds: $(od -c <"$GAME_DIR/dat.ini" 2>/dev/null)"
+}

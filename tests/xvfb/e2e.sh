@@ -1,0 +1,131 @@
+#!/usr/bin/env bash
+# Whole games played from outside, as a player would: only the mouse and the keyboard
+# (xdotool) act on the window, and only what shows on the screen (window titles, sizes,
+# screenshots of known regions) and the dat.ini left after closing are judged.
+#
+#   e2e.sh EXECUTABLE ARTIFACT_DIR SCENARIO
+set -u
+exe=$1
+artifacts=$2
+scenario=$3
+. "$(dirname "$0")/lib.sh"
+xstart
+mkdir -p "$artifacts"
+
+# Face regions (pixels) and the colours the game draws in them.
+HISTORY="352 17 177 254"       # the right-hand panel
+ROW0="376 24 41 17"            # the first history row's guess, yellow
+MESSAGE="88 80 337 31"         # the result message, magenta over white
+YELLOW=yellow
+MAGENTA=magenta
+
+# start_with DATINI: a fresh game directory holding that dat.ini ("" for none); starts the game.
+start_with() {
+    mkdir -p "$WORK/game"
+    [ -n "$1" ] && printf "$1" >"$WORK/game/dat.ini"
+    start_game "$exe" "$WORK/game"
+    WIN=$(wait_window Varnoth 15) || fail "no window titled Varnoth: $(cat "$WORK/game.log")"
+    sleep 0.3
+}
+
+close_game() {
+    close_window "$WIN"
+    wait_exit 10 || fail "the game did not exit when closed"
+}
+
+start_game_from_menu() { choose_menu "$WIN" 1; }   # 开始解锁, the first item while Idle
+
+case "$scenario" in
+empty-guess)
+    start_with ""
+    start_game_from_menu
+    click_confirm "$WIN"
+    box=$(wait_window 提示 5) || fail "no box titled 提示 after an empty guess"
+    screenshot "$box" "$artifacts/empty-guess.png"
+    xdotool key Return
+    sleep 0.5
+    xdotool search --onlyvisible --name '^提示$' >/dev/null && fail "the box did not close on Enter"
+    face_shot "$WIN" "$WORK/face.png"
+    [ "$(colour_pixels "$WORK/face.png" $ROW0 $YELLOW)" -le 2 ] || fail "an empty guess was recorded"
+    close_game
+    dat_ini_is '300,9,Zadrevik,1000\r\n\r\n'
+    ;;
+
+lost-by-tries)
+    start_with ""
+    start_game_from_menu
+    # The code never holds a 9, so a guess with a 9 in it is always wrong.
+    for n in 1 2 3 4 5 6 7 8 9; do
+        type_keys 9012
+        click_confirm "$WIN"
+        if [ "$n" = 1 ]; then
+            face_shot "$WIN" "$artifacts/first-wrong-guess.png"
+            [ "$(colour_pixels "$artifacts/first-wrong-guess.png" $ROW0 $YELLOW)" -gt 10 ] ||
+                fail "the first wrong guess is not in the history"
+        fi
+    done
+    wait_colour "$WIN" $MESSAGE $MAGENTA yes 3 || fail "no failure message after the ninth wrong guess"
+    face_shot "$WIN" "$artifacts/lost-by-tries.png"
+    [ "$(colour_pixels "$artifacts/lost-by-tries.png" $HISTORY $YELLOW)" -le 2 ] ||
+        fail "the history was not emptied at the end of the game"
+    wait_colour "$WIN" $MESSAGE $MAGENTA no 5 || fail "the message did not go away by itself"
+    # Idle again: 开始解锁 starts a new game, whose first wrong guess lands in row 0.
+    start_game_from_menu
+    type_keys 9876
+    click_confirm "$WIN"
+    wait_colour "$WIN" $ROW0 $YELLOW yes 3 || fail "could not start and play a second game"
+    close_game
+    dat_ini_is '300,9,Zadrevik,1000\r\n\r\n'
+    ;;
+
+settings)
+    start_with ""
+    choose_menu "$WIN" 2   # 设置, the second enabled item while Idle
+    dialog=$(wait_window 设置 5) || fail "no dialog titled 设置"
+    size=$(window_size "$dialog")
+    [ "$size" = 309x110 ] || fail "the settings dialog is $size, not 309x110"
+    screenshot "$dialog" "$artifacts/settings.png"
+    xdotool key End BackSpace BackSpace BackSpace
+    type_keys 60
+    xdotool key Tab End BackSpace
+    type_keys x5            # the letter is refused, the digit taken
+    xdotool key Escape
+    sleep 0.5
+    xdotool search --onlyvisible --name '^设置$' >/dev/null && fail "Escape did not close the dialog"
+    close_game
+    dat_ini_is '60,5,Zadrevik,1000\r\n\r\n'
+    ;;
+
+time-out)
+    start_with '3,9,Zadrevik,1000\r\n\r\n'
+    start_game_from_menu
+    type_keys 9012
+    click_confirm "$WIN"
+    wait_colour "$WIN" $ROW0 $YELLOW yes 2 || fail "the guess is not in the history"
+    wait_colour "$WIN" $MESSAGE $MAGENTA yes 8 || fail "no failure message when the clock ran out"
+    face_shot "$WIN" "$artifacts/time-out.png"
+    [ "$(colour_pixels "$artifacts/time-out.png" $HISTORY $YELLOW)" -le 2 ] || fail "the history survived the time-out"
+    wait_colour "$WIN" $MESSAGE $MAGENTA no 5 || fail "the message did not go away by itself"
+    close_game
+    dat_ini_is '3,9,Zadrevik,1000\r\n\r\n'
+    ;;
+
+record-at-end)
+    # A record of -1 is beaten by the score 0 of a game just started.
+    start_with '300,9,Zadrevik,-1\r\n\r\n'
+    start_game_from_menu
+    choose_menu "$WIN" 1   # 结束, the first enabled item while playing
+    box=$(wait_window 提示 5) || fail "no record prompt titled 提示 after 结束"
+    type_keys 李雷
+    screenshot "$box" "$artifacts/record-prompt.png"
+    xdotool key Return
+    sleep 0.5
+    close_game
+    dat_ini_is '300,9,李雷,0\r\n\r\n'
+    ;;
+
+*)
+    fail "unknown scenario $scenario"
+    ;;
+esac
+echo "PASS: $scenario"
