@@ -1,7 +1,7 @@
 // Varnoth: open the lock by guessing its code of four different digits.
 #include "game/form1.h"
 #include "game/module1.h"
-#include "platform/fonts.h"
+#include "platform/chinese.h"
 #include "platform/qtplatform.h"
 #include "records/records.h"
 
@@ -14,6 +14,7 @@ int main(int argc, char* argv[])
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/icon-256.png")));
     QApplication::setDesktopFileName(QStringLiteral("varnoth"));
     installChineseFonts();
+    installChineseQtTexts(app);
 
     Module1 module;
     QtPlatform platform;

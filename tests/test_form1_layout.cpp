@@ -1,10 +1,12 @@
 // The main window as designed: every control's place, size, text, font, colour and
 // state at open, checked against the design table (in twips, 15 to a pixel).
-#include "platform/fonts.h"
+#include "platform/chinese.h"
 #include "support/gamefixture.h"
 
 #include <QAccessible>
+#include <QFile>
 #include <QFontInfo>
+#include <QLibraryInfo>
 #include <QMenuBar>
 #include <QTest>
 
@@ -71,6 +73,7 @@ private slots:
     void autoSizeLabelsFollowTheirText();
     void screenReadersSeeEveryText();
     void artworkIsBundled();
+    void standardBoxesSpeakChinese();
 };
 
 void TestForm1Layout::windowFrameAndClientArea()
@@ -297,6 +300,15 @@ void TestForm1Layout::artworkIsBundled()
     }
     for (int size : {16, 32, 48, 256})
         QCOMPARE(QImage(QStringLiteral(":/icon-%1.png").arg(size)).size(), QSize(size, size));
+}
+
+void TestForm1Layout::standardBoxesSpeakChinese()
+{
+    if (!QFile::exists(QLibraryInfo::path(QLibraryInfo::TranslationsPath) + "/qtbase_zh_CN.qm"))
+        QSKIP("Qt's Chinese translations are not installed");
+    installChineseQtTexts(*QCoreApplication::instance());
+    QCOMPARE(QCoreApplication::translate("QPlatformTheme", "OK"), QStringLiteral("确定"));
+    QCOMPARE(QCoreApplication::translate("QPlatformTheme", "Cancel"), QStringLiteral("取消"));
 }
 
 QTEST_MAIN(TestForm1Layout)

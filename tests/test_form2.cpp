@@ -1,5 +1,5 @@
 // The settings dialog: what it shows, what it lets be typed, and what closing commits.
-#include "platform/fonts.h"
+#include "platform/chinese.h"
 #include "settings/form2.h"
 #include "support/scriptedplatform.h"
 

@@ -1,6 +1,6 @@
 // Start-up and shut-down of the main window: the records file into the labels, the
 // window centred, the records saved at close, and a failed save reported, not hidden.
-#include "platform/fonts.h"
+#include "platform/chinese.h"
 #include "support/gamefixture.h"
 
 #include <QScreen>

@@ -1,7 +1,10 @@
-#include "platform/fonts.h"
+#include "platform/chinese.h"
 
 #include <QApplication>
 #include <QFont>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
 #include <QStringList>
 
 void installChineseFonts()
@@ -17,4 +20,14 @@ void installChineseFonts()
     for (const auto& s : substitutions)
         QFont::insertSubstitutions(QString::fromUtf8(s.windowsName), s.families);
     QApplication::setFont(QFont(QStringLiteral("宋体"), 9));
+}
+
+void installChineseQtTexts(QCoreApplication& app)
+{
+    auto* translator = new QTranslator(&app);
+    if (translator->load(QLocale(QLocale::Chinese, QLocale::China), QStringLiteral("qtbase"), QStringLiteral("_"),
+                         QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QCoreApplication::installTranslator(translator);
+    else
+        delete translator;
 }
