@@ -31,10 +31,14 @@ class Variant {
 public:
     enum class Kind { Empty, Number, Text };
 
+    // Implicit on purpose: a variable takes a number or a text by plain assignment.
     Variant() = default;
-    Variant(double number) : kind_(Kind::Number), number_(number) {}  // NOLINT: implicit like the original
-    Variant(const QString& text) : kind_(Kind::Text), text_(text) {}  // NOLINT
-    Variant(const char* text) : Variant(QString::fromUtf8(text)) {}    // NOLINT
+    // cppcheck-suppress noExplicitConstructor
+    Variant(double number) : kind_(Kind::Number), number_(number) {}  // NOLINT(google-explicit-constructor)
+    // cppcheck-suppress noExplicitConstructor
+    Variant(const QString& text) : kind_(Kind::Text), text_(text) {}  // NOLINT(google-explicit-constructor)
+    // cppcheck-suppress noExplicitConstructor
+    Variant(const char* text) : Variant(QString::fromUtf8(text)) {}  // NOLINT(google-explicit-constructor)
 
     Kind kind() const { return kind_; }
     bool isEmpty() const { return kind_ == Kind::Empty; }

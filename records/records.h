@@ -14,7 +14,7 @@ namespace records {
 
 // Only this much of the file is ever read: four short fields fit many times over,
 // and a huge or binary file costs no more than a small one.
-constexpr qint64 maxReadBytes = 64 * 1024;
+constexpr qint64 maxReadBytes = qint64{64} * 1024;
 
 // The four fields as read; a field is missing when the text ended before it.
 using Fields = std::array<std::optional<QString>, 4>;

@@ -81,11 +81,18 @@ close_window() {
     xdotool key --clearmodifiers alt+F4
 }
 
-# wait_exit [SECONDS]: waits for the game's process to end.
+# wait_exit [SECONDS]: waits for the game's process to end; fails the test if it ended
+# with an error (a crash, or a sanitizer's report in an instrumented build).
 wait_exit() {
-    local seconds=${1:-10} i
+    local seconds=${1:-10} i status
     for i in $(seq $((seconds * 10))); do
-        kill -0 "$GAME_PID" 2>/dev/null || { wait "$GAME_PID" 2>/dev/null; GAME_PID=""; return 0; }
+        if ! kill -0 "$GAME_PID" 2>/dev/null; then
+            wait "$GAME_PID" 2>/dev/null
+            status=$?
+            GAME_PID=""
+            [ "$status" -eq 0 ] || fail "the game exited with status $status: $(tail -n 30 "$WORK/game.log")"
+            return 0
+        fi
         sleep 0.1
     done
     return 1

@@ -1,0 +1,37 @@
+#!/usr/bin/env bash
+# clang-tidy and cppcheck over the sources; any finding fails. Needs a configured build/
+# (for compile_commands.json). The checks and the reasons for the ones left out are in
+# .clang-tidy and below.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=${BUILD_DIR:-$root/build}
+cd "$root"
+sources=$(git ls-files 'game/*.cpp' 'platform/*.cpp' 'records/*.cpp' 'settings/*.cpp' 'tools/*.cpp')
+
+echo "clang-tidy: $(echo "$sources" | wc -w) files"
+log=$(mktemp)
+if ! printf '%s\n' $sources | xargs -P "$(nproc)" -n 1 clang-tidy -p "$build" --quiet --warnings-as-errors='*' >"$log" 2>&1; then
+    grep -v -E '^[0-9]+ warnings? (and [0-9]+ errors? )?generated' "$log"
+    rm -f "$log"
+    echo "clang-tidy found the problems above"
+    exit 1
+fi
+rm -f "$log"
+
+echo "cppcheck"
+# cppcheck 2.10 cannot read UTF-8 identifiers, so it checks a copy in which the two
+# procedures named in Chinese carry ASCII names; line numbers are unchanged.
+copy=$(mktemp -d)
+trap 'rm -rf "$copy"' EXIT
+for file in $(git ls-files 'game/*' 'platform/*' 'records/*' 'settings/*' 'tools/*.cpp'); do
+    mkdir -p "$copy/$(dirname "$file")"
+    sed -e 's/失败/Shibai/g' -e 's/结束/Jieshu/g' "$file" >"$copy/$file"
+done
+# Left out, with reasons:
+#  unusedFunction - the handlers are reached through Qt's signal connections and the tests;
+#  useStlAlgorithm - the handlers' loops read like the steps they carry out;
+#  missingInclude* - Qt's headers are not cppcheck's to analyse.
+(cd "$copy" && cppcheck --quiet --error-exitcode=1 --enable=warning,style,performance,portability --std=c++20 \
+    --language=c++ --inline-suppr --suppress=missingIncludeSystem --suppress=missingInclude \
+    --suppress=unusedFunction --suppress=useStlAlgorithm --suppress=unknownMacro -I . $sources)
+echo "static checks clean"
