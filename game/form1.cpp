@@ -24,7 +24,7 @@ const QString recordPromptAfterTries = QStringLiteral("恭喜破纪录,请输入
 const QString recordPromptAtEnd = QStringLiteral("恭喜破纪录,请输入您的大名。");
 
 // The window's face: the background picture, drawn unscaled from the top-left corner,
-// in its 2x version on high-density screens.
+// in its 2x version on high-density screens. Decoded once per pixel density.
 class Face : public QWidget {
 public:
     explicit Face(QWidget* parent) : QWidget(parent) {}
@@ -32,11 +32,16 @@ public:
 protected:
     void paintEvent(QPaintEvent*) override
     {
-        const bool dense = devicePixelRatioF() > 1.0;
-        QPixmap picture(dense ? QStringLiteral(":/background@2x.png") : QStringLiteral(":/background.png"));
-        picture.setDevicePixelRatio(dense ? 2.0 : 1.0);
-        QPainter(this).drawPixmap(0, 0, picture);
+        const qreal ratio = devicePixelRatioF() > 1.0 ? 2.0 : 1.0;
+        if (picture_.isNull() || picture_.devicePixelRatio() != ratio) {
+            picture_.load(ratio > 1.0 ? QStringLiteral(":/background@2x.png") : QStringLiteral(":/background.png"));
+            picture_.setDevicePixelRatio(ratio);
+        }
+        QPainter(this).drawPixmap(0, 0, picture_);
     }
+
+private:
+    QPixmap picture_;
 };
 
 QRect twipsRect(int left, int top, int width, int height)

@@ -1,0 +1,99 @@
+#!/usr/bin/env bash
+# Measures Varnoth against the floor of a bare Qt Widgets window, both under Xvfb with
+# openbox: start to window mapped and close request to process exit (medians of RUNS
+# runs; the game's close includes saving dat.ini), peak resident memory, and CPU used
+# over 10 s by the idle window and by a game whose countdown runs.
+#
+#   bench/run.sh [RUNS]      (default 11)
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+runs=${1:-11}
+"$root/scripts/install-deps.sh"
+"$root/scripts/build.sh" >/dev/null
+cmake -S "$root/bench/floor" -B "$root/build-bench" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build "$root/build-bench" >/dev/null
+
+. "$root/tests/xvfb/lib.sh"
+xstart
+set +u
+ticks_per_second=$(getconf CLK_TCK)
+
+now_ms() { echo $(($(date +%s%N) / 1000000)); }
+
+median() { sort -n | awk '{v[NR]=$1} END {print v[int((NR+1)/2)]}'; }
+
+# launch EXE TITLE: starts the program in its own empty directory; sets PID, WIN, START_MS.
+launch() {
+    local dir="$WORK/run-$RANDOM"
+    mkdir -p "$dir"
+    cp "$1" "$dir/"
+    local t0
+    t0=$(now_ms)
+    (cd "$dir" && exec "./$(basename "$1")" >/dev/null 2>&1) &
+    PID=$!
+    until WIN=$(xdotool search --onlyvisible --name "^$2\$" 2>/dev/null | head -n 1) && [ -n "$WIN" ]; do
+        sleep 0.002
+    done
+    START_MS=$(($(now_ms) - t0))
+}
+
+# quit: Alt+F4 to the active window; sets CLOSE_MS, the time until the process has ended.
+quit() {
+    xdotool windowactivate --sync "$WIN" >/dev/null 2>&1 || true
+    sleep 0.2
+    local t0
+    t0=$(now_ms)
+    xdotool key alt+F4
+    while kill -0 "$PID" 2>/dev/null; do sleep 0.002; done
+    CLOSE_MS=$(($(now_ms) - t0))
+    wait "$PID" 2>/dev/null || true
+}
+
+peak_kib() { awk '/VmHWM/ {print $2}' "/proc/$1/status"; }
+cpu_ticks() { awk '{print $14 + $15}' "/proc/$1/stat"; }
+
+# cpu_over PID SECONDS: CPU time used in that many seconds, in milliseconds.
+cpu_over() {
+    local before after
+    before=$(cpu_ticks "$1")
+    sleep "$2"
+    after=$(cpu_ticks "$1")
+    echo $(((after - before) * 1000 / ticks_per_second))
+}
+
+# measure NAME EXE TITLE: fills NAME_start, NAME_close, NAME_rss, NAME_idle.
+measure() {
+    local name=$1 exe=$2 title=$3 starts="" closes="" rss="" i
+    for i in $(seq "$runs"); do
+        launch "$exe" "$title"
+        starts+="$START_MS"$'\n'
+        sleep 0.5
+        rss+="$(peak_kib "$PID")"$'\n'
+        quit
+        closes+="$CLOSE_MS"$'\n'
+    done
+    printf -v "${name}_start" '%s' "$(printf '%s' "$starts" | median)"
+    printf -v "${name}_close" '%s' "$(printf '%s' "$closes" | median)"
+    printf -v "${name}_rss" '%s' "$(printf '%s' "$rss" | median)"
+    launch "$exe" "$title"
+    sleep 1
+    printf -v "${name}_idle" '%s' "$(cpu_over "$PID" 10)"
+    if [ "$name" = game ]; then
+        choose_menu "$WIN" 1   # 开始解锁: the countdown runs
+        game_countdown=$(cpu_over "$PID" 10)
+    fi
+    quit
+}
+
+echo "Measuring ($runs runs each)..." >&2
+measure floor "$root/build-bench/floor" Floor
+measure game "$root/build/varnoth" Varnoth
+
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN { if (b > 0) printf "%.2f", a / b; else print "-" }'; }
+printf '\n| %-38s | %10s | %10s | %6s |\n' "measure (median of $runs runs)" varnoth floor ratio
+printf '|%s|%s|%s|%s|\n' "$(printf -- '-%.0s' {1..40})" "$(printf -- '-%.0s' {1..12})" "$(printf -- '-%.0s' {1..12})" "$(printf -- '-%.0s' {1..8})"
+printf '| %-38s | %7s ms | %7s ms | %6s |\n' "start to window mapped" "$game_start" "$floor_start" "$(ratio "$game_start" "$floor_start")"
+printf '| %-38s | %7s ms | %7s ms | %6s |\n' "close request to exit (game: saves)" "$game_close" "$floor_close" "$(ratio "$game_close" "$floor_close")"
+printf '| %-38s | %6s KiB | %6s KiB | %6s |\n' "peak resident memory" "$game_rss" "$floor_rss" "$(ratio "$game_rss" "$floor_rss")"
+printf '| %-38s | %7s ms | %7s ms | %6s |\n' "CPU over 10 s, idle window" "$game_idle" "$floor_idle" "-"
+printf '| %-38s | %7s ms | %10s | %6s |\n' "CPU over 10 s, countdown running" "$game_countdown" "-" "-"
