@@ -49,11 +49,11 @@ QRect twipsRect(int left, int top, int width, int height)
     return QRect(px(left), px(top), px(width), px(height));
 }
 
-QFont fontOf(const FontSpec& spec)
+QFont fontOf(const FontDesign& design)
 {
-    QFont font(QString::fromUtf8(spec.family));
-    font.setPointSizeF(spec.pointSize);
-    font.setBold(spec.bold);
+    QFont font(QString::fromUtf8(design.family));
+    font.setPointSizeF(design.pointSize);
+    font.setBold(design.bold);
     return font;
 }
 
@@ -177,11 +177,11 @@ void Form1::buildControls()
                      QStringLiteral("位置不正确"));
 
     for (int i = 0; i < form1LabelCount; ++i) {
-        const LabelSpec& spec = form1Labels[i];
-        Label* label = makeLabel(QString::fromUtf8(spec.name), twipsRect(spec.left, spec.top, spec.width, spec.height),
-                                 QString::fromUtf8(spec.text), fontOf(spec.font), spec.colour, spec.autoSize);
-        label->setVisible(spec.visible);
-        this->*spec.control = label;
+        const LabelDesign& design = form1Labels[i];
+        Label* label = makeLabel(QString::fromUtf8(design.name), twipsRect(design.left, design.top, design.width, design.height),
+                                 QString::fromUtf8(design.text), fontOf(design.font), design.colour, design.autoSize);
+        label->setVisible(design.visible);
+        this->*design.control = label;
     }
     Label1->setAccessibleName(QStringLiteral("确定"));
     Label1->setCursor(Qt::PointingHandCursor);

@@ -2,14 +2,14 @@
 
 #include "game/form1.h"
 
-const FontSpec defaultFont{"宋体", 9, false};
+const FontDesign defaultFont{"宋体", 9, false};
 const char* const designCredit = "设计: 锁匠工作室";
 
 namespace {
-const FontSpec kai{"楷体_GB2312", 21.75, true};
-const FontSpec song72{"宋体", 72, true};
-const FontSpec hei{"黑体", 10.5, true};
-const FontSpec song9Bold{"宋体", 9, true};
+const FontDesign kai{"楷体_GB2312", 21.75, true};
+const FontDesign song72{"宋体", 72, true};
+const FontDesign hei{"黑体", 10.5, true};
+const FontDesign song9Bold{"宋体", 9, true};
 
 const QColor red(255, 0, 0);
 const QColor green(0, 255, 0);
@@ -23,7 +23,7 @@ const QColor black(0, 0, 0);
 
 // In drawing order: later labels lie on top, so Label5 covers Label3 and the click area
 // Label1 lies over everything near the button.
-const LabelSpec form1Labels[] = {
+const LabelDesign form1Labels[] = {
     {&Form1::Label9, "Label9", 120, 120, 495, 255, "纪录:", defaultFont, red, false, true},
     {&Form1::Label10, "Label10", 600, 90, 615, 255, "3000", defaultFont, green, false, true},
     {&Form1::Label13, "Label13", 1200, 120, 630, 180, "纪录人:", defaultFont, red, true, true},

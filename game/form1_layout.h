@@ -9,25 +9,25 @@
 class Form1;
 class Label;
 
-struct FontSpec {
+struct FontDesign {
     const char* family;  // the designed (Windows) family; see installChineseFonts
     double pointSize;
     bool bold;
 };
 
-struct LabelSpec {
+struct LabelDesign {
     Label* Form1::*control;
     const char* name;
     int left, top, width, height;  // twips
     const char* text;
-    FontSpec font;
+    FontDesign font;
     QColor colour;  // invalid: the system's highlighted-text colour
     bool autoSize;
     bool visible;
 };
 
-extern const FontSpec defaultFont;
-extern const LabelSpec form1Labels[];
+extern const FontDesign defaultFont;
+extern const LabelDesign form1Labels[];
 extern const int form1LabelCount;
 
 // The design credit line at the foot of the instructions panel.
