@@ -103,82 +103,33 @@ void Form1::buildMenu()
     a4->setEnabled(false);
 }
 
+Label* Form1::makeLabel(const QString& name, QRect rect, const QString& text, const QFont& font,
+                        const QColor& colour, bool autoSize)
+{
+    auto* label = new Label(face_);
+    label->setObjectName(name);
+    label->setFont(font);
+    setTextColour(label, colour);
+    label->setGeometry(rect);
+    label->setAutoSize(autoSize);
+    label->setCaption(text);
+    return label;
+}
+
 void Form1::buildControls()
 {
     face_ = new Face(this);
     face_->setObjectName(QStringLiteral("face"));
     face_->setFixedSize(px(8055), px(4170));
     setCentralWidget(face_);
-
-    auto makeLabel = [this](const QString& name, QRect rect, const QString& text, const QFont& font,
-                            const QColor& colour, bool autoSize) {
-        auto* label = new Label(face_);
-        label->setObjectName(name);
-        label->setFont(font);
-        setTextColour(label, colour);
-        label->setGeometry(rect);
-        label->setAutoSize(autoSize);
-        label->setCaption(text);
-        return label;
-    };
-
-    for (int i = 0; i < 4; ++i) {
-        static const int lefts[] = {150, 1080, 1920, 2760};
-        static const int widths[] = {600, 615, 615, 615};
-        auto* box = new TextBox(face_);
-        box->setObjectName(QStringLiteral("T(%1)").arg(i));
-        box->setAccessibleName(QStringLiteral("第%1位数字").arg(i + 1));
-        box->setGeometry(twipsRect(lefts[i], 720, widths[i], 180));
-        box->setFrame(false);
-        box->setAlignment(Qt::AlignCenter);
-        box->setMaxLength(1);
-        // A box holds nothing or one digit, however the text arrives (typed, pasted, dropped).
-        box->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]?")), box));
-        box->setContextMenuPolicy(Qt::DefaultContextMenu);
-        QPalette palette = box->palette();
-        for (auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
-            palette.setColor(group, QPalette::Base, Qt::black);
-            palette.setColor(group, QPalette::Text, Qt::white);
-        }
-        box->setPalette(palette);
-        box->setEnabled(false);
-        T[static_cast<size_t>(i)] = box;
-    }
-
-    const QPixmap greenPlus(QStringLiteral(":/plus-green.png"));
-    const QPixmap orangePlus(QStringLiteral(":/plus-orange.png"));
-    auto makeIcon = [this](const QString& name, const QPixmap& picture, QRect rect, const QString& accessibleName) {
-        auto* icon = new QLabel(face_);
-        icon->setObjectName(name);
-        icon->setPixmap(picture);
-        icon->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-        icon->setGeometry(rect);
-        icon->setAccessibleName(accessibleName);
-        return icon;
-    };
-    const QFont song12 = fontOf({"宋体", 12, false});
-    for (size_t i = 0; i < 9; ++i) {
-        const int top = 360 + 240 * static_cast<int>(i);
-        L[i] = makeLabel(QStringLiteral("L(%1)").arg(i), twipsRect(5640, top, 615, 255), {}, song12,
-                         QColor(255, 255, 0), false);
-        Ld[i] = makeLabel(QStringLiteral("Ld(%1)").arg(i), twipsRect(6840, top, 135, 255), {}, song12,
-                          QColor(255, 0, 0), false);
-        ID[i] = makeIcon(QStringLiteral("ID(%1)").arg(i), greenPlus, twipsRect(6960, top, 240, 240),
-                         QStringLiteral("位置正确"));
-        Ly[i] = makeLabel(QStringLiteral("Ly(%1)").arg(i), twipsRect(7320, top, 135, 255), {}, song12,
-                          QColor(255, 0, 0), false);
-        IY[i] = makeIcon(QStringLiteral("IY(%1)").arg(i), orangePlus, twipsRect(7440, top, 240, 240),
-                         QStringLiteral("位置不正确"));
-        ID[i]->hide();
-        IY[i]->hide();
-    }
-    ID[9] = makeIcon(QStringLiteral("ID(9)"), greenPlus, twipsRect(240, 2400, 240, 240), QStringLiteral("位置正确"));
-    IY[9] = makeIcon(QStringLiteral("IY(9)"), orangePlus, twipsRect(240, 2760, 240, 240),
-                     QStringLiteral("位置不正确"));
-
+    // Creation order is drawing order: the labels come last, so the message lies over the
+    // key caps and the click area over the drawn button.
+    buildDigitBoxes();
+    buildHistory();
     for (int i = 0; i < form1LabelCount; ++i) {
         const LabelDesign& design = form1Labels[i];
-        Label* label = makeLabel(QString::fromUtf8(design.name), twipsRect(design.left, design.top, design.width, design.height),
+        Label* label = makeLabel(QString::fromUtf8(design.name),
+                                 twipsRect(design.left, design.top, design.width, design.height),
                                  QString::fromUtf8(design.text), fontOf(design.font), design.colour, design.autoSize);
         label->setVisible(design.visible);
         this->*design.control = label;
@@ -190,6 +141,64 @@ void Form1::buildControls()
 
     Timer1.setInterval(1000);
     Timer2.setInterval(2000);
+}
+
+void Form1::buildDigitBoxes()
+{
+    const int lefts[] = {150, 1080, 1920, 2760};
+    const int widths[] = {600, 615, 615, 615};
+    for (size_t i = 0; i < T.size(); ++i) {
+        auto* box = new TextBox(face_);
+        box->setObjectName(QStringLiteral("T(%1)").arg(i));
+        box->setAccessibleName(QStringLiteral("第%1位数字").arg(i + 1));
+        box->setGeometry(twipsRect(lefts[i], 720, widths[i], 180));
+        box->setFrame(false);
+        box->setAlignment(Qt::AlignCenter);
+        box->setMaxLength(1);
+        // A box holds nothing or one digit, however the text arrives (typed, pasted, dropped).
+        box->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]?")), box));
+        QPalette palette = box->palette();
+        for (auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
+            palette.setColor(group, QPalette::Base, Qt::black);
+            palette.setColor(group, QPalette::Text, Qt::white);
+        }
+        box->setPalette(palette);
+        box->setEnabled(false);
+        T[i] = box;
+    }
+}
+
+void Form1::buildHistory()
+{
+    const QPixmap greenPlus(QStringLiteral(":/plus-green.png"));
+    const QPixmap orangePlus(QStringLiteral(":/plus-orange.png"));
+    auto makeIcon = [this](const QString& name, const QPixmap& picture, QRect rect, const QString& accessibleName) {
+        auto* icon = new QLabel(face_);
+        icon->setObjectName(name);
+        icon->setPixmap(picture);
+        icon->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+        icon->setGeometry(rect);
+        icon->setAccessibleName(accessibleName);
+        return icon;
+    };
+    const QString rightPlace = QStringLiteral("位置正确");
+    const QString wrongPlace = QStringLiteral("位置不正确");
+    const QFont song12 = fontOf({"宋体", 12, false});
+    const QColor yellow(255, 255, 0);
+    const QColor red(255, 0, 0);
+    for (size_t i = 0; i < 9; ++i) {
+        const int top = 360 + 240 * static_cast<int>(i);
+        L[i] = makeLabel(QStringLiteral("L(%1)").arg(i), twipsRect(5640, top, 615, 255), {}, song12, yellow, false);
+        Ld[i] = makeLabel(QStringLiteral("Ld(%1)").arg(i), twipsRect(6840, top, 135, 255), {}, song12, red, false);
+        ID[i] = makeIcon(QStringLiteral("ID(%1)").arg(i), greenPlus, twipsRect(6960, top, 240, 240), rightPlace);
+        Ly[i] = makeLabel(QStringLiteral("Ly(%1)").arg(i), twipsRect(7320, top, 135, 255), {}, song12, red, false);
+        IY[i] = makeIcon(QStringLiteral("IY(%1)").arg(i), orangePlus, twipsRect(7440, top, 240, 240), wrongPlace);
+        ID[i]->hide();
+        IY[i]->hide();
+    }
+    // Index 9 of both icon arrays is the legend beside the instructions, never a history row.
+    ID[9] = makeIcon(QStringLiteral("ID(9)"), greenPlus, twipsRect(240, 2400, 240, 240), rightPlace);
+    IY[9] = makeIcon(QStringLiteral("IY(9)"), orangePlus, twipsRect(240, 2760, 240, 240), wrongPlace);
 }
 
 void Form1::wireHandlers()
@@ -372,7 +381,7 @@ void Form1::setDigitBoxesEnabled(bool enabled)
 // ---------------------------------------------------------------------------------------
 // Guess evaluation
 
-void Form1::showMessage(const QString& sentence)
+void Form1::setMessageCaptions(const QString& sentence)
 {
     Label3->setCaption(u' ' + sentence);
     Label5->setCaption(sentence);
@@ -422,7 +431,7 @@ void Form1::Label1_Click()
         if (TriesLeft >= 1) {
             Label3->show();
             Label5->show();
-            showMessage(roundSolved);
+            setMessageCaptions(roundSolved);
             Timer2.start();
             return;
         }
@@ -435,7 +444,7 @@ void Form1::Label1_Click()
         Lc->setCaption({});
         Label3->show();
         Label5->show();
-        showMessage(gameCleared);
+        setMessageCaptions(gameCleared);
         Timer2.start();
         offerRecord(recordPromptAfterTries);
         return;
@@ -454,7 +463,7 @@ void Form1::Label1_Click()
     emptyDigitBoxes();
     if (TriesLeft < 1) {
         offerRecord(recordPromptAfterTries);
-        showMessage(gameLost);
+        setMessageCaptions(gameLost);
         失败();
     }
 }
@@ -479,7 +488,7 @@ void Form1::Timer1_Timer()
     // At or below zero, so a time limit that is not a whole number still runs out.
     if (left <= 0) {
         Label6->hide();
-        showMessage(gameLost);
+        setMessageCaptions(gameLost);
         // A score above the record is offered here as at every other ending (with the clock
         // stopped first), unless an offer is already open and this tick arrived behind it.
         Timer1.stop();

@@ -82,7 +82,7 @@ public:
     void 失败();
     void 结束();
 
-    // The center of the client area below the menu bar, where the background is drawn.
+    // The client area below the menu bar, where the background is drawn.
     QWidget* face() const { return face_; }
     // True while one of the game's modal boxes or the settings dialog is open.
     bool busyBehindModalBox() const { return modalDepth_ > 0; }
@@ -93,9 +93,14 @@ protected:
 private:
     void buildMenu();
     void buildControls();
+    void buildDigitBoxes();
+    void buildHistory();
+    Label* makeLabel(const QString& name, QRect rect, const QString& text, const QFont& font, const QColor& colour,
+                     bool autoSize);
     void wireHandlers();
 
-    void showMessage(const QString& sentence);  // sets both captions; the caller shows them
+    // The result message: Label3 with one leading space, Label5 without. Only the captions.
+    void setMessageCaptions(const QString& sentence);
     void offerRecord(const QString& prompt);
     QString settingsProblem() const;
     rules::Guess typedGuess() const;
