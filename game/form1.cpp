@@ -17,9 +17,9 @@
 namespace {
 
 const QString title = QStringLiteral("提示");
-const QString roundSolved = QStringLiteral("答题成功,进入下一轮!");
-const QString gameCleared = QStringLiteral("恭喜通关,请继续挑战!");
-const QString gameLost = QStringLiteral("答题失败,请继续努力!");
+const QString roundSolvedText = QStringLiteral("答题成功,进入下一轮!");
+const QString gameClearedText = QStringLiteral("恭喜通关,请继续挑战!");
+const QString gameLostText = QStringLiteral("答题失败,请继续努力!");
 const QString recordPromptAfterTries = QStringLiteral("恭喜破纪录,请输入您的大名:");
 const QString recordPromptAtEnd = QStringLiteral("恭喜破纪录,请输入您的大名。");
 
@@ -414,42 +414,54 @@ void Form1::Label1_Click()
     case rules::GuessProblem::None:
         break;
     }
-    const rules::Code code{static_cast<int>(*m_.SecretDigit1.toNumber()), static_cast<int>(*m_.SecretDigit2.toNumber()),
-                           static_cast<int>(*m_.SecretDigit3.toNumber()), static_cast<int>(*m_.SecretDigit4.toNumber())};
-    const rules::Marks marks = rules::scoreGuess(guess, code);
+    const rules::Marks marks = rules::scoreGuess(guess, secretCode());
     TriesLeft = static_cast<qint16>(TriesLeft - 1);
     Lc->setCaption(vb::numberText(TriesLeft));
+    if (marks.rightPlace == 4)
+        roundSolved();
+    else
+        wrongGuess(guess, marks);
+}
 
-    if (marks.rightPlace == 4) {
-        clear();
-        Label6->hide();
-        emptyDigitBoxes();
-        mm();
-        Lt->setCaption(m_.TimeLimit.toText());
-        Label12->setCaption(vb::numberText(vb::leadingNumber(Label12->caption()) + vb::leadingNumber(RoundPoints)));
-        Label8->hide();
-        if (TriesLeft >= 1) {
-            Label3->show();
-            Label5->show();
-            setMessageCaptions(roundSolved);
-            Timer2.start();
-            return;
-        }
-        Timer1.stop();
-        setDigitBoxesEnabled(false);
-        a1->setEnabled(true);
-        a2->setEnabled(false);
-        a4->setEnabled(false);
-        Lt->setCaption({});
-        Lc->setCaption({});
+rules::Code Form1::secretCode() const
+{
+    auto digit = [](const vb::Variant& d) { return static_cast<int>(d.toNumber().value_or(0)); };
+    return {digit(m_.SecretDigit1), digit(m_.SecretDigit2), digit(m_.SecretDigit3), digit(m_.SecretDigit4)};
+}
+
+void Form1::roundSolved()
+{
+    clear();
+    Label6->hide();
+    emptyDigitBoxes();
+    mm();
+    Lt->setCaption(m_.TimeLimit.toText());
+    Label12->setCaption(vb::numberText(vb::leadingNumber(Label12->caption()) + vb::leadingNumber(RoundPoints)));
+    Label8->hide();
+    if (TriesLeft >= 1) {
         Label3->show();
         Label5->show();
-        setMessageCaptions(gameCleared);
+        setMessageCaptions(roundSolvedText);
         Timer2.start();
-        offerRecord(recordPromptAfterTries);
         return;
     }
+    // The last try solved the code: the game is cleared.
+    Timer1.stop();
+    setDigitBoxesEnabled(false);
+    a1->setEnabled(true);
+    a2->setEnabled(false);
+    a4->setEnabled(false);
+    Lt->setCaption({});
+    Lc->setCaption({});
+    Label3->show();
+    Label5->show();
+    setMessageCaptions(gameClearedText);
+    Timer2.start();
+    offerRecord(recordPromptAfterTries);
+}
 
+void Form1::wrongGuess(const rules::Guess& guess, const rules::Marks& marks)
+{
     for (size_t i = 0; i < 9; ++i) {
         if (!L[i]->caption().isEmpty())
             continue;
@@ -463,7 +475,7 @@ void Form1::Label1_Click()
     emptyDigitBoxes();
     if (TriesLeft < 1) {
         offerRecord(recordPromptAfterTries);
-        setMessageCaptions(gameLost);
+        setMessageCaptions(gameLostText);
         失败();
     }
 }
@@ -488,7 +500,7 @@ void Form1::Timer1_Timer()
     // At or below zero, so a time limit that is not a whole number still runs out.
     if (left <= 0) {
         Label6->hide();
-        setMessageCaptions(gameLost);
+        setMessageCaptions(gameLostText);
         // A score above the record is offered here as at every other ending (with the clock
         // stopped first), unless an offer is already open and this tick arrived behind it.
         Timer1.stop();

@@ -104,6 +104,9 @@ private:
     void offerRecord(const QString& prompt);
     QString settingsProblem() const;
     rules::Guess typedGuess() const;
+    rules::Code secretCode() const;
+    void roundSolved();
+    void wrongGuess(const rules::Guess& guess, const rules::Marks& marks);
     void emptyDigitBoxes();
     void focusIfPossible(TextBox* box);
     void setDigitBoxesEnabled(bool enabled);
