@@ -116,7 +116,7 @@ record-at-end)
     start_game_from_menu
     choose_menu "$WIN" 1   # 结束, the first enabled item while playing
     box=$(wait_window 提示 5) || fail "no record prompt titled 提示 after 结束"
-    type_keys 李雷
+    type_unicode 李雷
     screenshot "$box" "$artifacts/record-prompt.png"
     xdotool key Return
     sleep 0.5

@@ -2,6 +2,9 @@
 # temporary directory as an installed-style executable, and ways to find and close windows.
 # Source it; call xstart first. Exit code 77 tells CTest the test was skipped.
 
+# Characters, not bytes, whatever locale the caller had: the names typed are Chinese.
+export LC_ALL=C.UTF-8
+
 XVFB_PID=""
 WM_PID=""
 GAME_PID=""
@@ -134,6 +137,25 @@ click_confirm() { click_face "$1" 285 52; }
 # type_keys TEXT: types into whatever has the keyboard focus.
 type_keys() {
     xdotool type --delay 60 "$1"
+    sleep 0.2
+}
+
+# type_unicode TEXT: types characters that no key of the layout carries (Chinese). Each
+# is first put on a free key with xmodmap, and typed once the window has had time to read
+# the new keyboard map: xdotool's own on-the-fly remapping can lose the first character.
+type_unicode() {
+    local text=$1 i code keycodes
+    keycodes=($(xmodmap -pke | awk 'NF == 3 && $1 == "keycode" {print $2}' | tail -n "${#text}"))
+    [ "${#keycodes[@]}" -ge "${#text}" ] || fail "no free keycodes for $text"
+    for ((i = 0; i < ${#text}; i++)); do
+        code=$(printf 'U%04X' "'${text:i:1}")
+        xmodmap -e "keycode ${keycodes[i]} = $code"
+    done
+    sleep 0.5
+    for ((i = 0; i < ${#text}; i++)); do
+        xdotool key "$(printf 'U%04X' "'${text:i:1}")"
+        sleep 0.1
+    done
     sleep 0.2
 }
 
