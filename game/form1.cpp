@@ -318,9 +318,7 @@ void Form1::a1_Click()
     mm();
     setDigitBoxesEnabled(true);
     focusIfPossible(T[0]);
-    a1->setEnabled(false);
-    a2->setEnabled(true);
-    a4->setEnabled(true);
+    setGameMenu(true);
     m_.InitialTries = static_cast<double>(m_.MaxTries);
     TriesLeft = m_.MaxTries;
     Lt->setCaption(m_.TimeLimit.toText());
@@ -370,6 +368,14 @@ void Form1::emptyDigitBoxes()
 {
     for (TextBox* box : T)
         box->setText({});
+}
+
+// 开始解锁 while Idle; 结束 and 正确号码 while a game runs.
+void Form1::setGameMenu(bool playing)
+{
+    a1->setEnabled(!playing);
+    a2->setEnabled(playing);
+    a4->setEnabled(playing);
 }
 
 void Form1::setDigitBoxesEnabled(bool enabled)
@@ -448,9 +454,7 @@ void Form1::roundSolved()
     // The last try solved the code: the game is cleared.
     Timer1.stop();
     setDigitBoxesEnabled(false);
-    a1->setEnabled(true);
-    a2->setEnabled(false);
-    a4->setEnabled(false);
+    setGameMenu(false);
     Lt->setCaption({});
     Lc->setCaption({});
     Label3->show();
@@ -520,9 +524,7 @@ void Form1::失败()
     emptyDigitBoxes();
     clear();
     setDigitBoxesEnabled(false);
-    a1->setEnabled(true);
-    a2->setEnabled(false);
-    a4->setEnabled(false);
+    setGameMenu(false);
     Label8->hide();
     Lt->setCaption({});
     Lc->setCaption({});
@@ -563,9 +565,7 @@ void Form1::结束()
     emptyDigitBoxes();
     clear();
     setDigitBoxesEnabled(false);
-    a1->setEnabled(true);
-    a2->setEnabled(false);
-    a4->setEnabled(false);
+    setGameMenu(false);
     Lt->setCaption({});
     Lc->setCaption({});
 }

@@ -110,6 +110,7 @@ private:
     void emptyDigitBoxes();
     void focusIfPossible(TextBox* box);
     void setDigitBoxesEnabled(bool enabled);
+    void setGameMenu(bool playing);
 
     // Runs a modal box through the platform, marking the window busy meanwhile.
     template <typename F>
