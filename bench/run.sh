@@ -12,6 +12,7 @@ runs=${1:-11}
 "$root/scripts/build.sh" >/dev/null
 cmake -S "$root/bench/floor" -B "$root/build-bench" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build "$root/build-bench" >/dev/null
+cc -O2 -Wall -o "$root/build-bench/mapwait" "$root/bench/mapwait.c" -lX11
 
 . "$root/tests/xvfb/lib.sh"
 xstart
@@ -20,21 +21,17 @@ ticks_per_second=$(getconf CLK_TCK)
 
 now_ms() { echo $(($(date +%s%N) / 1000000)); }
 
-median() { sort -n | awk '{v[NR]=$1} END {print v[int((NR+1)/2)]}'; }
+median() { sort -g | awk '{v[NR]=$1} END {print v[int((NR+1)/2)]}'; }
 
 # launch EXE TITLE: starts the program in its own empty directory; sets PID, WIN, START_MS.
 launch() {
-    local dir="$WORK/run-$RANDOM"
+    local dir="$WORK/run-$RANDOM" result
     mkdir -p "$dir"
     cp "$1" "$dir/"
-    local t0
-    t0=$(now_ms)
-    (cd "$dir" && exec "./$(basename "$1")" >/dev/null 2>&1) &
-    PID=$!
-    until WIN=$(xdotool search --onlyvisible --name "^$2\$" 2>/dev/null | head -n 1) && [ -n "$WIN" ]; do
-        sleep 0.002
-    done
-    START_MS=$(($(now_ms) - t0))
+    result=$(cd "$dir" && "$root/build-bench/mapwait" "$2" "./$(basename "$1")")
+    START_MS=${result% *}
+    PID=${result#* }
+    WIN=$(xdotool search --onlyvisible --name "^$2\$" | head -n 1)
 }
 
 # quit: Alt+F4 to the active window; sets CLOSE_MS, the time until the process has ended.
@@ -44,9 +41,9 @@ quit() {
     local t0
     t0=$(now_ms)
     xdotool key alt+F4
-    while kill -0 "$PID" 2>/dev/null; do sleep 0.002; done
+    # The program is mapwait's child, so it stays a zombie once it has ended: watch its state.
+    while [ -e "/proc/$PID" ] && [ "$(awk '{print $3}' "/proc/$PID/stat" 2>/dev/null)" != Z ]; do sleep 0.002; done
     CLOSE_MS=$(($(now_ms) - t0))
-    wait "$PID" 2>/dev/null || true
 }
 
 peak_kib() { awk '/VmHWM/ {print $2}' "/proc/$1/status"; }

@@ -84,12 +84,22 @@ Form1::Form1(Module1& module, Platform& platform, records::RecordsFile recordsFi
       m_(module), platform_(platform), recordsFile_(std::move(recordsFile))
 {
     setWindowTitle(QStringLiteral("Varnoth"));
-    setWindowIcon(QIcon(QStringLiteral(":/icon-256.png")));
+    setWindowIcon(programIcon());
     buildMenu();
     buildControls();
     wireHandlers();
     layout()->setSizeConstraint(QLayout::SetFixedSize);
     adjustSize();
+}
+
+QIcon Form1::programIcon()
+{
+    // The sizes a title bar and a task switcher use; the large one is for the desktop's
+    // icon theme only, and would cost a 256 KB window property for nothing.
+    QIcon icon;
+    for (int size : {16, 32, 48})
+        icon.addFile(QStringLiteral(":/icon-%1.png").arg(size), QSize(size, size));
+    return icon;
 }
 
 void Form1::buildMenu()

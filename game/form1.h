@@ -82,6 +82,9 @@ public:
     void 失败();
     void 结束();
 
+    // The program icon for windows: the 16, 32 and 48 pixel pictures.
+    static QIcon programIcon();
+
     // The client area below the menu bar, where the background is drawn.
     QWidget* face() const { return face_; }
     // True while one of the game's modal boxes or the settings dialog is open.

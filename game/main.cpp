@@ -11,7 +11,7 @@ int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("varnoth"));
-    QApplication::setWindowIcon(QIcon(QStringLiteral(":/icon-256.png")));
+    QApplication::setWindowIcon(Form1::programIcon());
     QApplication::setDesktopFileName(QStringLiteral("varnoth"));
     installChineseFonts();
     installChineseQtTexts(app);
