@@ -23,12 +23,12 @@ now_ms() { echo $(($(date +%s%N) / 1000000)); }
 
 median() { sort -g | awk '{v[NR]=$1} END {print v[int((NR+1)/2)]}'; }
 
-# launch EXE TITLE: starts the program in its own empty directory; sets PID, WIN, START_MS.
+# launch EXE TITLE [ARG]: starts the program in its own empty directory; sets PID, WIN, START_MS.
 launch() {
     local dir="$WORK/run-$RANDOM" result
     mkdir -p "$dir"
     cp "$1" "$dir/"
-    result=$(cd "$dir" && "$root/build-bench/mapwait" "$2" "./$(basename "$1")")
+    result=$(cd "$dir" && "$root/build-bench/mapwait" "$2" "./$(basename "$1")" ${3:+"$3"})
     START_MS=${result% *}
     PID=${result#* }
     WIN=$(xdotool search --onlyvisible --name "^$2\$" | head -n 1)
@@ -58,21 +58,32 @@ cpu_over() {
     echo $(((after - before) * 1000 / ticks_per_second))
 }
 
-# measure NAME EXE TITLE: fills NAME_start, NAME_close, NAME_rss, NAME_idle.
-measure() {
-    local name=$1 exe=$2 title=$3 starts="" closes="" rss="" i
-    for i in $(seq "$runs"); do
-        launch "$exe" "$title"
-        starts+="$START_MS"$'\n'
+# The three programs: the game, the floor, and the floor with Chinese text.
+names=(game floor text)
+exes=("$root/build/varnoth" "$root/build-bench/floor" "$root/build-bench/floor")
+titles=(Varnoth Floor Floor)
+args=("" "" --chinese)
+declare -A starts closes rss
+
+# The runs are interleaved (game, floor, text, game, ...) so that whatever else the
+# machine does at the time weighs on all three alike.
+echo "Measuring ($runs runs each)..." >&2
+for i in $(seq "$runs"); do
+    for k in 0 1 2; do
+        launch "${exes[k]}" "${titles[k]}" "${args[k]}"
+        starts[${names[k]}]+="$START_MS"$'\n'
         sleep 0.5
-        rss+="$(peak_kib "$PID")"$'\n'
+        rss[${names[k]}]+="$(peak_kib "$PID")"$'\n'
         quit
-        closes+="$CLOSE_MS"$'\n'
+        closes[${names[k]}]+="$CLOSE_MS"$'\n'
     done
-    printf -v "${name}_start" '%s' "$(printf '%s' "$starts" | median)"
-    printf -v "${name}_close" '%s' "$(printf '%s' "$closes" | median)"
-    printf -v "${name}_rss" '%s' "$(printf '%s' "$rss" | median)"
-    launch "$exe" "$title"
+done
+for k in 0 1 2; do
+    name=${names[k]}
+    printf -v "${name}_start" '%s' "$(printf '%s' "${starts[$name]}" | median)"
+    printf -v "${name}_close" '%s' "$(printf '%s' "${closes[$name]}" | median)"
+    printf -v "${name}_rss" '%s' "$(printf '%s' "${rss[$name]}" | median)"
+    launch "${exes[k]}" "${titles[k]}" "${args[k]}"
     sleep 1
     printf -v "${name}_idle" '%s' "$(cpu_over "$PID" 10)"
     if [ "$name" = game ]; then
@@ -80,17 +91,17 @@ measure() {
         game_countdown=$(cpu_over "$PID" 10)
     fi
     quit
-}
-
-echo "Measuring ($runs runs each)..." >&2
-measure floor "$root/build-bench/floor" Floor
-measure game "$root/build/varnoth" Varnoth
+done
 
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { if (b > 0) printf "%.2f", a / b; else print "-" }'; }
-printf '\n| %-38s | %10s | %10s | %6s |\n' "measure (median of $runs runs)" varnoth floor ratio
-printf '|%s|%s|%s|%s|\n' "$(printf -- '-%.0s' {1..40})" "$(printf -- '-%.0s' {1..12})" "$(printf -- '-%.0s' {1..12})" "$(printf -- '-%.0s' {1..8})"
-printf '| %-38s | %7s ms | %7s ms | %6s |\n' "start to window mapped" "$game_start" "$floor_start" "$(ratio "$game_start" "$floor_start")"
-printf '| %-38s | %7s ms | %7s ms | %6s |\n' "close request to exit (game: saves)" "$game_close" "$floor_close" "$(ratio "$game_close" "$floor_close")"
-printf '| %-38s | %6s KiB | %6s KiB | %6s |\n' "peak resident memory" "$game_rss" "$floor_rss" "$(ratio "$game_rss" "$floor_rss")"
-printf '| %-38s | %7s ms | %7s ms | %6s |\n' "CPU over 10 s, idle window" "$game_idle" "$floor_idle" "-"
-printf '| %-38s | %7s ms | %10s | %6s |\n' "CPU over 10 s, countdown running" "$game_countdown" "-" "-"
+row() { printf '| %-36s | %11s | %11s | %6s | %14s |\n' "$@"; }
+echo
+row "measure (median of $runs runs)" varnoth floor ratio "floor + text"
+row "$(printf -- '-%.0s' {1..36})" "$(printf -- '-%.0s' {1..11})" "$(printf -- '-%.0s' {1..11})" "------" "$(printf -- '-%.0s' {1..14})"
+row "start to window mapped" "$game_start ms" "$floor_start ms" "$(ratio "$game_start" "$floor_start")" "$text_start ms"
+row "close request to exit (game: saves)" "$game_close ms" "$floor_close ms" "$(ratio "$game_close" "$floor_close")" "$text_close ms"
+row "peak resident memory" "$game_rss KiB" "$floor_rss KiB" "$(ratio "$game_rss" "$floor_rss")" "$text_rss KiB"
+row "CPU over 10 s, idle window" "$game_idle ms" "$floor_idle ms" "-" "$text_idle ms"
+row "CPU over 10 s, countdown running" "$game_countdown ms" "-" "-" "-"
+echo
+echo "floor + text: the floor window with two lines of Chinese in the game's fonts."
