@@ -11,7 +11,6 @@
 #include <QMenuBar>
 #include <QPainter>
 #include <QRegularExpressionValidator>
-#include <QScreen>
 #include <cstdio>
 
 namespace {
@@ -43,11 +42,6 @@ protected:
 private:
     QPixmap picture_;
 };
-
-QRect twipsRect(int left, int top, int width, int height)
-{
-    return QRect(px(left), px(top), px(width), px(height));
-}
 
 QFont fontOf(const FontDesign& design)
 {
@@ -250,14 +244,7 @@ void Form1::Form_Load()
     skipOnFailure([&] { Label10->setCaption(m_.RecordScore.toText()); });
     skipOnFailure([&] { Label14->setCaption(m_.RecordName.toText()); });
     skipOnFailure([&] { platform_.randomize(); });
-    // Centred from halves computed in twips; the half pixel that an odd difference leaves
-    // is rounded to the nearest pixel, and nothing pulls a too-large window onto the screen.
-    skipOnFailure([&] {
-        const QRect screenRect = screen()->geometry();
-        const float left = static_cast<float>(screenRect.width() * twipsPerPixel - width() * twipsPerPixel) / 2;
-        const float top = static_cast<float>(screenRect.height() * twipsPerPixel - height() * twipsPerPixel) / 2;
-        move(screenRect.x() + qRound(left / twipsPerPixel), screenRect.y() + qRound(top / twipsPerPixel));
-    });
+    skipOnFailure([&] { centreOnScreen(*this); });
 }
 
 void Form1::Form_Unload()

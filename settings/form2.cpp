@@ -5,14 +5,8 @@
 
 #include <QApplication>
 #include <QRegularExpression>
-#include <QScreen>
 
 namespace {
-
-QRect twipsRect(int left, int top, int width, int height)
-{
-    return QRect(px(left), px(top), px(width), px(height));
-}
 
 Label* makeLabel(QWidget* parent, const char* name, QRect rect, const QString& text)
 {
@@ -81,11 +75,7 @@ Form2::Form2(Module1& module, Platform& platform, QWidget* parent)
 
 void Form2::Form_Load()
 {
-    const QRect screenRect = (screen() ? screen() : QGuiApplication::primaryScreen())->geometry();
-    const QSize outer = frameGeometry().size();
-    const double left = (screenRect.width() - outer.width()) / 2.0;
-    const double top = (screenRect.height() - outer.height()) / 2.0;
-    move(screenRect.x() + qRound(left), screenRect.y() + qRound(top));
+    centreOnScreen(*this);
     Text1->setWholeText(m_.TimeLimit.toText());
     Text2->setWholeText(vb::numberText(m_.MaxTries));
 }
