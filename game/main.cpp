@@ -9,10 +9,12 @@
 
 int main(int argc, char* argv[])
 {
+    FontConfigPreload fontConfig;
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("varnoth"));
     QApplication::setWindowIcon(Form1::programIcon());
     QApplication::setDesktopFileName(QStringLiteral("varnoth"));
+    fontConfig.wait();
     installChineseFonts();
     installChineseQtTexts(app);
 

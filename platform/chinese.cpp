@@ -7,6 +7,20 @@
 #include <QTranslator>
 #include <QStringList>
 
+#include <fontconfig/fontconfig.h>
+
+// fontconfig's initialisation is thread-safe, and Qt later takes the configuration it
+// made as the current one rather than reading the files again.
+FontConfigPreload::FontConfigPreload() : thread_([] { FcInit(); }) {}
+
+FontConfigPreload::~FontConfigPreload() { wait(); }
+
+void FontConfigPreload::wait()
+{
+    if (thread_.joinable())
+        thread_.join();
+}
+
 void installChineseFonts()
 {
     const struct {

@@ -5,10 +5,10 @@ set -euo pipefail
 
 packages=(
     build-essential cmake
-    qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libgl-dev qt6-translations-l10n
+    qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libgl-dev libfontconfig-dev qt6-translations-l10n
     fonts-arphic-ukai fonts-arphic-uming fonts-wqy-zenhei
     xvfb x11-utils x11-xserver-utils xdotool openbox imagemagick libx11-dev
-    clang-tidy cppcheck desktop-file-utils appstream dpkg-dev
+    clang-tidy cppcheck desktop-file-utils appstream dpkg-dev dbus-daemon
 )
 
 missing=()

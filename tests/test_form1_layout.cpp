@@ -311,5 +311,16 @@ void TestForm1Layout::standardBoxesSpeakChinese()
     QCOMPARE(QCoreApplication::translate("QPlatformTheme", "Cancel"), QStringLiteral("取消"));
 }
 
-QTEST_MAIN(TestForm1Layout)
+// Started the way the game starts, with fontconfig read on a helper thread while the
+// application connects, so that the font checks cover that road too.
+int main(int argc, char* argv[])
+{
+    FontConfigPreload fontConfig;
+    QApplication app(argc, argv);
+    fontConfig.wait();
+    QApplication::setAttribute(Qt::AA_Use96Dpi, true);
+    TestForm1Layout test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
 #include "test_form1_layout.moc"
