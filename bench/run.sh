@@ -15,16 +15,11 @@ cmake --build "$root/build-bench" >/dev/null
 cc -O2 -Wall -o "$root/build-bench/mapwait" "$root/bench/mapwait.c" -lX11
 
 . "$root/tests/xvfb/lib.sh"
+# xstart gives all three programs a session bus, as every desktop has. Without one, each Qt
+# program launches a bus of its own through X when it first asks for accessibility, and a
+# window that sets accessible names before it shows pays for that before it maps.
 xstart
 set +u
-
-# A session bus, as every desktop has. Without one, each Qt program launches a bus of its
-# own through X when it first asks for accessibility, and a window that sets accessible
-# names before it shows pays for that before it maps.
-bus=$(dbus-daemon --session --fork --print-address=1 --print-pid=1)
-export DBUS_SESSION_BUS_ADDRESS=${bus%%$'\n'*}
-bus_pid=${bus##*$'\n'}
-trap 'kill "$bus_pid" 2>/dev/null; xcleanup' EXIT
 ticks_per_second=$(getconf CLK_TCK)
 
 now_ms() { echo $(($(date +%s%N) / 1000000)); }

@@ -1,18 +1,25 @@
-# Shared by the real-window tests: an Xvfb display with openbox, the game copied into a
-# temporary directory as an installed-style executable, and ways to find and close windows.
-# Source it; call xstart first. Exit code 77 tells CTest the test was skipped.
+# Shared by the real-window tests: a desktop of their own (an Xvfb display, openbox and a
+# session bus), the game copied alone into a temporary directory, and ways to find and
+# close windows. Source it; call xstart first. Exit code 77 tells CTest the test was skipped.
+#
+# Nothing is taken from the caller's environment: not its display, bus, runtime directory,
+# home or locale, so a test runs the same over SSH, in a container or on a desktop.
 
 # Characters, not bytes, whatever locale the caller had: the names typed are Chinese.
 export LC_ALL=C.UTF-8
+unset LANG LANGUAGE DISPLAY WAYLAND_DISPLAY DBUS_SESSION_BUS_ADDRESS XDG_SESSION_TYPE XDG_CURRENT_DESKTOP \
+      SESSION_MANAGER QT_QPA_PLATFORM QT_SCALE_FACTOR QT_SCREEN_SCALE_FACTORS QT_ACCESSIBILITY
 
 XVFB_PID=""
 WM_PID=""
+BUS_PID=""
 GAME_PID=""
 WORK=""
 
 xcleanup() {
     [ -n "$GAME_PID" ] && kill "$GAME_PID" 2>/dev/null
     [ -n "$WM_PID" ] && kill "$WM_PID" 2>/dev/null
+    [ -n "$BUS_PID" ] && kill "$BUS_PID" 2>/dev/null
     [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2>/dev/null
     [ -n "$WORK" ] && rm -rf "$WORK"
     return 0
@@ -21,13 +28,25 @@ xcleanup() {
 skip() { echo "SKIP: $*"; exit 77; }
 fail() { echo "FAIL: $*"; exit 1; }
 
-# xstart: starts Xvfb on a free display and openbox on it, and makes $WORK.
+# xstart: makes $WORK with its own home and runtime directory, starts a session bus,
+# Xvfb on a free display and openbox on it.
 xstart() {
     command -v Xvfb >/dev/null || skip "Xvfb is not installed (scripts/install-deps.sh installs it)"
     command -v xdotool >/dev/null || skip "xdotool is not installed"
     command -v openbox >/dev/null || skip "openbox is not installed"
+    command -v dbus-daemon >/dev/null || skip "dbus-daemon is not installed"
     trap xcleanup EXIT
     WORK=$(mktemp -d)
+    export HOME="$WORK/home" XDG_RUNTIME_DIR="$WORK/runtime"
+    export XDG_CONFIG_HOME="$HOME/.config" XDG_DATA_HOME="$HOME/.local/share" XDG_CACHE_HOME="$HOME/.cache"
+    mkdir -p "$HOME" && mkdir -m 700 -p "$XDG_RUNTIME_DIR"
+    # The session bus every desktop has; without one, Qt's first accessibility question
+    # makes it launch a bus of its own through X, which outlives the test.
+    local bus
+    bus=$(dbus-daemon --session --fork --nopidfile --print-address=1 --print-pid=1 \
+          --address="unix:path=$XDG_RUNTIME_DIR/bus") || skip "the session bus could not start"
+    export DBUS_SESSION_BUS_ADDRESS=${bus%%$'\n'*}
+    BUS_PID=${bus##*$'\n'}
     local n
     for n in $(seq 91 160); do
         [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] || break
@@ -45,11 +64,6 @@ xstart() {
     openbox >"$WORK/openbox.log" 2>&1 &
     WM_PID=$!
     sleep 0.5
-    unset QT_QPA_PLATFORM
-    export XDG_RUNTIME_DIR="$WORK/runtime"
-    mkdir -p "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
-    export HOME="$WORK/home"
-    mkdir -p "$HOME"
 }
 
 # start_game EXE [DIR]: copies the executable alone into DIR (default $WORK/game) and starts it there.
