@@ -1,10 +1,15 @@
-// Draws the game's artwork with QPainter: the main window's background (1x and 2x),
-// the two plus icons of the history and the program icon in four sizes.
+// Draws the game's artwork with QPainter: the main window's background and the two plus
+// icons of the history, each at every scale of platform/artwork.h, and the program icon in
+// four sizes. With --face it draws instead what the window's face must show at one scale.
 //
 //   QT_QPA_PLATFORM=offscreen drawart <output directory>
+//   QT_QPA_PLATFORM=offscreen drawart --face <scale> <file>
 //
 // The pixel places of the digit windows, the button, the key caps and the two panels are
 // the ones the main window's controls are laid over; change them together.
+#include "platform/artwork.h"
+
+#include <QByteArray>
 #include <QDir>
 #include <QFont>
 #include <QGuiApplication>
@@ -13,6 +18,8 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QRadialGradient>
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
 
 namespace {
@@ -22,55 +29,121 @@ const QColor faceBottom(46, 40, 35);
 const QColor bevelLight(136, 124, 110);
 const QColor bevelDark(26, 22, 19);
 
-// A raised (or, with sunken, a recessed) bevel of the given width around rect.
-void bevel(QPainter& p, const QRectF& rect, qreal width, bool sunken)
+// Where the drawing falls on the device's pixels. The artwork is designed in the pixels of
+// the 1x picture and drawn natively at each scale, with the painter scaled: every edge goes
+// to the nearest device pixel edge and every line is a whole number of device pixels thick
+// (a lone one-pixel line the same number everywhere), so lines, bevels and stripes stay
+// sharp and even at fractional scales, where a picture scaled from another version smears
+// them over two pixels. At 1x and 2x this changes nothing.
+class Grid {
+public:
+    explicit Grid(qreal scale) : scale_(scale), line_(std::max(1, qRound(scale))) {}
+
+    // The thickness of a one-pixel line, in device pixels.
+    int line() const { return line_; }
+    // A design edge (a whole coordinate) as a device pixel edge.
+    int device(qreal e) const { return qRound(e * scale_); }
+    // A device coordinate in the painter's (design) units.
+    qreal design(qreal device) const { return device / scale_; }
+    qreal edge(qreal e) const { return design(device(e)); }
+    QRectF rect(const QRectF& r) const
+    {
+        return QRectF(QPointF(edge(r.left()), edge(r.top())), QPointF(edge(r.right()), edge(r.bottom())));
+    }
+    // The pen for one-pixel lines, in design units.
+    qreal pen() const { return design(line_); }
+    // The centre of a one-pixel line drawn at c: a line centred on a pixel edge (a whole c)
+    // stays on the nearest device edge, as at 1x where it covers half of the pixel on each
+    // side; a line through the middle of a pixel fills whole device pixels.
+    qreal centre(qreal c) const
+    {
+        if (c == std::floor(c))
+            return edge(c);
+        return design(qRound(c * scale_ - line_ / 2.0) + line_ / 2.0);
+    }
+
+private:
+    qreal scale_;
+    int line_;
+};
+
+// A line from `from` to `to` along x (or y, with vertical) at the given centre, one design
+// pixel thick unless told otherwise (in device pixels); its square caps reach half its
+// thickness beyond both ends, as the 1x design has them.
+void line(QPainter& p, const Grid& g, qreal centre, qreal from, qreal to, bool vertical, const QColor& colour,
+          int thickness = 0)
+{
+    p.setPen(QPen(colour, thickness > 0 ? g.design(thickness) : g.pen()));
+    if (vertical)
+        p.drawLine(QPointF(centre, from), QPointF(centre, to));
+    else
+        p.drawLine(QPointF(from, centre), QPointF(to, centre));
+}
+
+// A raised (or, with sunken, a recessed) bevel of `rings` design pixels inside the device
+// rectangle `outer`, fading towards the middle. At a fractional scale the bevel keeps its
+// width, rounded to whole device pixels, and its rings share it as evenly as they can.
+void bevel(QPainter& p, const Grid& g, const QRect& outer, int rings, bool sunken)
 {
     const QColor topLeft = sunken ? bevelDark : bevelLight;
     const QColor bottomRight = sunken ? bevelLight : bevelDark;
-    for (int i = 0; i < static_cast<int>(width); ++i) {
-        const QRectF r = rect.adjusted(i + 0.5, i + 0.5, -i - 0.5, -i - 0.5);
-        const qreal fade = 1.0 - 0.3 * i / width;
+    const int width = g.device(rings);
+    for (int i = 0; i < rings; ++i) {
+        const int start = qRound(1.0 * i * width / rings), end = qRound(1.0 * (i + 1) * width / rings);
+        const qreal inset = (start + end) / 2.0;
+        const qreal left = g.design(outer.left() + inset), right = g.design(outer.left() + outer.width() - inset);
+        const qreal top = g.design(outer.top() + inset), bottom = g.design(outer.top() + outer.height() - inset);
+        const qreal fade = 1.0 - 0.3 * i / rings;
         QColor tl = topLeft, br = bottomRight;
         tl.setAlphaF(static_cast<float>(fade));
         br.setAlphaF(static_cast<float>(fade));
-        p.setPen(QPen(tl, 1));
-        p.drawLine(r.topLeft(), r.topRight());
-        p.drawLine(r.topLeft(), r.bottomLeft());
-        p.setPen(QPen(br, 1));
-        p.drawLine(r.bottomLeft(), r.bottomRight());
-        p.drawLine(r.topRight(), r.bottomRight());
+        line(p, g, top, left, right, false, tl, end - start);
+        line(p, g, left, top, bottom, true, tl, end - start);
+        line(p, g, bottom, left, right, false, br, end - start);
+        line(p, g, right, top, bottom, true, br, end - start);
     }
 }
 
-void face(QPainter& p, const QRectF& rect)
+QRect deviceRect(const Grid& g, const QRectF& design)
+{
+    return QRect(QPoint(g.device(design.left()), g.device(design.top())),
+                 QPoint(g.device(design.right()) - 1, g.device(design.bottom()) - 1));
+}
+
+void face(QPainter& p, const Grid& g, const QRectF& rect)
 {
     QLinearGradient gradient(rect.topLeft(), rect.bottomLeft());
     gradient.setColorAt(0, faceTop);
     gradient.setColorAt(1, faceBottom);
-    p.fillRect(rect, gradient);
-    // A faint brushed grain, fixed so the picture is the same on every run.
-    p.setPen(QPen(QColor(255, 255, 255, 9), 1));
-    for (int y = static_cast<int>(rect.top()) + 2; y < rect.bottom(); y += 3)
-        p.drawLine(QPointF(rect.left(), y + 0.5), QPointF(rect.right(), y + 0.5));
-    bevel(p, rect, 3, false);
+    p.fillRect(g.rect(rect), gradient);
+    // A faint brushed grain, fixed so the picture is the same on every run: a line every
+    // three design pixels, at the same whole number of device pixels apart at every scale.
+    const int pitch = g.device(3);
+    for (int y = g.device(rect.top() + 2); y < g.device(rect.bottom()); y += pitch)
+        line(p, g, g.design(y + g.line() / 2.0), g.edge(rect.left()), g.edge(rect.right()), false,
+             QColor(255, 255, 255, 9));
+    bevel(p, g, deviceRect(g, rect), 3, false);
 }
 
-// Black inside from (x1, y1) to (x2, y2), both inclusive, in a recessed frame.
-void blackWindow(QPainter& p, int x1, int y1, int x2, int y2, int frame)
+// Black inside from (x1, y1) to (x2, y2), both inclusive, in a recessed frame `frame`
+// design pixels wide that hugs it at every scale.
+void blackWindow(QPainter& p, const Grid& g, int x1, int y1, int x2, int y2, int frame)
 {
     const QRectF inside(x1, y1, x2 - x1 + 1, y2 - y1 + 1);
-    bevel(p, inside.adjusted(-frame, -frame, frame, frame), frame, true);
-    p.fillRect(inside, Qt::black);
+    const int width = g.device(frame);
+    bevel(p, g, deviceRect(g, inside).adjusted(-width, -width, width, width), frame, true);
+    p.fillRect(g.rect(inside), Qt::black);
 }
 
-void pushButton(QPainter& p, const QRectF& rect)
+void pushButton(QPainter& p, const Grid& g, const QRectF& designRect)
 {
+    const QRectF rect = g.rect(designRect);
     QLinearGradient gradient(rect.topLeft(), rect.bottomLeft());
     gradient.setColorAt(0, QColor(214, 204, 186));
     gradient.setColorAt(0.5, QColor(184, 172, 152));
     gradient.setColorAt(1, QColor(138, 126, 108));
     p.fillRect(rect, gradient);
-    bevel(p, rect, 2, false);
+    bevel(p, g, deviceRect(g, designRect), 2, false);
     p.setPen(QColor(40, 30, 24));
     QFont font(QStringLiteral("WenQuanYi Zen Hei"));
     font.setPixelSize(13);
@@ -79,19 +152,20 @@ void pushButton(QPainter& p, const QRectF& rect)
     p.drawText(rect.translated(0, 1), Qt::AlignCenter, QStringLiteral("确定"));
 }
 
-void keyCap(QPainter& p, const QRectF& rect, const QString& legend)
+void keyCap(QPainter& p, const Grid& g, const QRectF& designRect, const QString& legend)
 {
+    const QRectF rect = g.rect(designRect);
     QPainterPath cap;
     cap.addRoundedRect(rect, 4, 4);
     QRadialGradient gradient(rect.center() - QPointF(4, 6), rect.width());
     gradient.setColorAt(0, QColor(236, 84, 70));
     gradient.setColorAt(0.6, QColor(178, 28, 22));
     gradient.setColorAt(1, QColor(104, 10, 8));
-    p.setPen(QPen(QColor(52, 6, 4), 1));
+    p.setPen(QPen(QColor(52, 6, 4), g.pen()));
     p.setBrush(gradient);
     p.drawPath(cap);
-    p.setPen(QPen(QColor(255, 170, 150, 150), 1));
-    p.drawLine(rect.topLeft() + QPointF(4, 1.5), rect.topRight() + QPointF(-4, 1.5));
+    line(p, g, g.centre(designRect.top() + 1.5), g.edge(designRect.left() + 4), g.edge(designRect.right() - 4), false,
+         QColor(255, 170, 150, 150));
     QFont font(QStringLiteral("DejaVu Sans"));
     font.setPixelSize(13);
     font.setBold(true);
@@ -102,58 +176,66 @@ void keyCap(QPainter& p, const QRectF& rect, const QString& legend)
     p.drawText(rect, Qt::AlignCenter, legend);
 }
 
-QImage background(int scale)
+// The main window's face, 538 x 278 design pixels; its last column lies outside the
+// 537-pixel client area. At a fractional scale the picture is rounded up to whole pixels.
+QImage background(qreal scale)
 {
-    QImage image(538 * scale, 278 * scale, QImage::Format_RGB32);
+    const Grid g(scale);
+    QImage image(g.device(538), g.device(278), QImage::Format_RGB32);
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
     p.setRenderHint(QPainter::TextAntialiasing);
     p.scale(scale, scale);
 
-    face(p, QRectF(0, 0, 538, 278));
+    face(p, g, QRectF(0, 0, 538, 278));
     // A groove under the score line, and one between the lock and the history.
-    p.setPen(QPen(bevelDark, 1));
-    p.drawLine(QPointF(8, 38.5), QPointF(336, 38.5));
-    p.setPen(QPen(bevelLight, 1));
-    p.drawLine(QPointF(8, 39.5), QPointF(336, 39.5));
-    p.setPen(QPen(bevelDark, 1));
-    p.drawLine(QPointF(343.5, 14), QPointF(343.5, 272));
-    p.setPen(QPen(bevelLight, 1));
-    p.drawLine(QPointF(344.5, 14), QPointF(344.5, 272));
+    const qreal groove = g.centre(38.5), grooveNext = groove + g.pen();
+    line(p, g, groove, g.edge(8), g.edge(336), false, bevelDark);
+    line(p, g, grooveNext, g.edge(8), g.edge(336), false, bevelLight);
+    const qreal wall = g.centre(343.5), wallNext = wall + g.pen();
+    line(p, g, wall, g.edge(14), g.edge(272), true, bevelDark);
+    line(p, g, wallNext, g.edge(14), g.edge(272), true, bevelLight);
 
     const int digitWindows[4][2] = {{11, 54}, {68, 112}, {125, 168}, {181, 224}};
     for (const auto& w : digitWindows)
-        blackWindow(p, w[0], 46, w[1], 62, 3);
+        blackWindow(p, g, w[0], 46, w[1], 62, 3);
 
-    pushButton(p, QRectF(240, 42, 96, 21));
+    pushButton(p, g, QRectF(240, 42, 96, 21));
 
     const QString legends[11] = {"1", "2", "3", "4", "5", "6", "7", "8", "9", "0", QStringLiteral("←")};
     for (int k = 0; k < 11; ++k)
-        keyCap(p, QRectF(8 + 30 * k, 75, 25, 23), legends[k]);
+        keyCap(p, g, QRectF(8 + 30 * k, 75, 25, 23), legends[k]);
 
-    blackWindow(p, 8, 102, 335, 270, 2);
-    blackWindow(p, 352, 17, 528, 270, 2);
+    blackWindow(p, g, 8, 102, 335, 270, 2);
+    blackWindow(p, g, 352, 17, 528, 270, 2);
     return image;
 }
 
-QImage plusIcon(const QColor& light, const QColor& dark)
+// A plus sign of 16 x 16 design pixels, shaded from light to dark.
+QImage plusIcon(const QColor& light, const QColor& dark, qreal scale)
 {
-    QImage image(16, 16, QImage::Format_ARGB32);
+    const Grid g(scale);
+    QImage image(g.device(16), g.device(16), QImage::Format_ARGB32);
     image.fill(Qt::transparent);
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
+    p.scale(scale, scale);
+    const qreal near = g.centre(1.5), far = g.centre(14.5), barLeft = g.centre(6), barRight = g.centre(10);
     QPainterPath plus;
-    plus.addRoundedRect(QRectF(6, 1.5, 4, 13), 1, 1);
-    plus.addRoundedRect(QRectF(1.5, 6, 13, 4), 1, 1);
+    plus.addRoundedRect(QRectF(QPointF(barLeft, near), QPointF(barRight, far)), 1, 1);
+    plus.addRoundedRect(QRectF(QPointF(near, barLeft), QPointF(far, barRight)), 1, 1);
     plus.setFillRule(Qt::WindingFill);
     QLinearGradient gradient(0, 0, 16, 16);
     gradient.setColorAt(0, light);
     gradient.setColorAt(1, dark);
-    p.setPen(QPen(dark.darker(180), 1));
+    p.setPen(QPen(dark.darker(180), g.pen()));
     p.setBrush(gradient);
     p.drawPath(plus.simplified());
     return image;
 }
+
+QImage greenPlus(qreal scale) { return plusIcon(QColor(140, 255, 120), QColor(20, 150, 30), scale); }
+QImage orangePlus(qreal scale) { return plusIcon(QColor(255, 210, 110), QColor(230, 110, 10), scale); }
 
 // A red padlock with a brass shackle and a four-digit wheel.
 QImage programIcon(int size)
@@ -208,20 +290,51 @@ bool save(const QImage& image, const QDir& dir, const QString& name)
     return ok;
 }
 
+// What the main window's face must show at a scale, with its texts and boxes left out and
+// every plus icon showing: the background, and the green and orange icons of the nine
+// history rows and of the legend where the window lays them (in design pixels), each at
+// its natural size from its top-left corner. The screenshot test compares the window with it.
+int saveFaceReference(const QString& scaleText, const QString& file)
+{
+    bool isNumber = false;
+    const double scale = scaleText.toDouble(&isNumber);
+    if (!isNumber || scale <= 0) {
+        std::fprintf(stderr, "drawart: not a scale: %s\n", qPrintable(scaleText));
+        return 2;
+    }
+    const Grid g(scale);
+    QImage image = background(scale);
+    QPainter p(&image);
+    const QImage green = greenPlus(scale), orange = orangePlus(scale);
+    auto place = [&](const QImage& icon, int x, int y) { p.drawImage(QPoint(g.device(x), g.device(y)), icon); };
+    for (int row = 0; row < 9; ++row) {
+        place(green, 464, 24 + 16 * row);
+        place(orange, 496, 24 + 16 * row);
+    }
+    place(green, 16, 160);
+    place(orange, 16, 184);
+    p.end();
+    return image.save(file, "PNG") ? 0 : 1;
+}
+
 }  // namespace
 
 int main(int argc, char* argv[])
 {
     QGuiApplication app(argc, argv);
+    if (argc == 4 && QByteArray(argv[1]) == "--face")
+        return saveFaceReference(QString::fromLocal8Bit(argv[2]), QString::fromLocal8Bit(argv[3]));
     if (argc != 2) {
-        std::fprintf(stderr, "usage: drawart <output directory>\n");
+        std::fprintf(stderr, "usage: drawart <output directory>\n       drawart --face <scale> <file>\n");
         return 2;
     }
     const QDir dir(QString::fromLocal8Bit(argv[1]));
-    bool ok = save(background(1), dir, QStringLiteral("background.png"));
-    ok = save(background(2), dir, QStringLiteral("background@2x.png")) && ok;
-    ok = save(plusIcon(QColor(140, 255, 120), QColor(20, 150, 30)), dir, QStringLiteral("plus-green.png")) && ok;
-    ok = save(plusIcon(QColor(255, 210, 110), QColor(230, 110, 10)), dir, QStringLiteral("plus-orange.png")) && ok;
+    bool ok = true;
+    for (double scale : artwork::scales) {
+        ok = save(background(scale), dir, artwork::fileName(QStringLiteral("background"), scale)) && ok;
+        ok = save(greenPlus(scale), dir, artwork::fileName(QStringLiteral("plus-green"), scale)) && ok;
+        ok = save(orangePlus(scale), dir, artwork::fileName(QStringLiteral("plus-orange"), scale)) && ok;
+    }
     for (int size : {16, 32, 48, 256})
         ok = save(programIcon(size), dir, QStringLiteral("icon-%1.png").arg(size)) && ok;
     return ok ? 0 : 1;
