@@ -1,6 +1,7 @@
 #include "game/form1.h"
 
 #include "game/form1_layout.h"
+#include "platform/artwork.h"
 #include "platform/twips.h"
 #include "settings/form2.h"
 
@@ -22,8 +23,8 @@ const QString gameLostText = QStringLiteral("答题失败,请继续努力!");
 const QString recordPromptAfterTries = QStringLiteral("恭喜破纪录,请输入您的大名:");
 const QString recordPromptAtEnd = QStringLiteral("恭喜破纪录,请输入您的大名。");
 
-// The window's face: the background picture, drawn unscaled from the top-left corner,
-// in its 2x version on high-density screens. Decoded once per pixel density.
+// The window's face: the background picture, drawn unscaled from the top-left corner, in
+// the version drawn for the scale nearest to the screen's.
 class Face : public QWidget {
 public:
     explicit Face(QWidget* parent) : QWidget(parent) {}
@@ -31,16 +32,8 @@ public:
 protected:
     void paintEvent(QPaintEvent*) override
     {
-        const qreal ratio = devicePixelRatioF() > 1.0 ? 2.0 : 1.0;
-        if (picture_.isNull() || picture_.devicePixelRatio() != ratio) {
-            picture_.load(ratio > 1.0 ? QStringLiteral(":/background@2x.png") : QStringLiteral(":/background.png"));
-            picture_.setDevicePixelRatio(ratio);
-        }
-        QPainter(this).drawPixmap(0, 0, picture_);
+        QPainter(this).drawPixmap(0, 0, artwork::pixmap(QStringLiteral("background"), devicePixelRatioF()));
     }
-
-private:
-    QPixmap picture_;
 };
 
 QFont fontOf(const FontDesign& design)
@@ -174,13 +167,11 @@ void Form1::buildDigitBoxes()
 
 void Form1::buildHistory()
 {
-    const QPixmap greenPlus(QStringLiteral(":/plus-green.png"));
-    const QPixmap orangePlus(QStringLiteral(":/plus-orange.png"));
-    auto makeIcon = [this](const QString& name, const QPixmap& picture, QRect rect, const QString& accessibleName) {
-        auto* icon = new QLabel(face_);
+    const QString greenPlus = QStringLiteral("plus-green");
+    const QString orangePlus = QStringLiteral("plus-orange");
+    auto makeIcon = [this](const QString& name, const QString& picture, QRect rect, const QString& accessibleName) {
+        auto* icon = new Picture(picture, face_);
         icon->setObjectName(name);
-        icon->setPixmap(picture);
-        icon->setAlignment(Qt::AlignLeft | Qt::AlignTop);
         icon->setGeometry(rect);
         icon->setAccessibleName(accessibleName);
         return icon;

@@ -1,7 +1,10 @@
 #include "platform/controls.h"
 
+#include "platform/artwork.h"
+
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPainter>
 
 #include <algorithm>
 
@@ -114,4 +117,15 @@ void TextBox::inputMethodEvent(QInputMethodEvent* event)
     QInputMethodEvent refused;  // ends any composition without inserting anything
     QLineEdit::inputMethodEvent(&refused);
     event->accept();
+}
+
+Picture::Picture(const QString& artworkName, QWidget* parent) : QLabel(parent), artworkName_(artworkName)
+{
+    setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    setPixmap(artwork::pixmap(artworkName_, 1.0));
+}
+
+void Picture::paintEvent(QPaintEvent*)
+{
+    QPainter(this).drawPixmap(0, 0, artwork::pixmap(artworkName_, devicePixelRatioF()));
 }

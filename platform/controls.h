@@ -1,6 +1,6 @@
-// The two kinds of control the game's windows are made of, with the events the game
-// handles: a label with a caption that can size itself to its text, and a one-line
-// text box whose typed characters pass a key-press handler first.
+// The kinds of control the game's windows are made of, with the events the game handles:
+// a label with a caption that can size itself to its text, a one-line text box whose
+// typed characters pass a key-press handler first, and a picture.
 #pragma once
 
 #include <QLabel>
@@ -65,4 +65,19 @@ private:
     KeyPressHandler keyPress_;
     bool escapeClosesWindow_ = false;
     int typingLimit_ = 0;
+};
+
+// A picture from the bundled artwork, shown at its natural size from the top-left corner.
+// The label holds the 1x version, which gives it its size; painting uses the version drawn
+// for the scale nearest to the screen's, so it stays sharp, also after the window has
+// moved to a screen of another scale.
+class Picture : public QLabel {
+public:
+    explicit Picture(const QString& artworkName, QWidget* parent = nullptr);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    QString artworkName_;
 };
