@@ -563,7 +563,7 @@ void Form1::a4_Click() { Label8->show(); }
 void Form1::a3_Click()
 {
     modal([&] {
-        Form2 dialog(m_, platform_);
+        Form2 dialog(m_, platform_, this);
         dialog.exec();
     });
 }

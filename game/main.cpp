@@ -13,7 +13,7 @@ int main(int argc, char* argv[])
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("varnoth"));
     QApplication::setWindowIcon(Form1::programIcon());
-    QApplication::setDesktopFileName(QStringLiteral("varnoth"));
+    QApplication::setDesktopFileName(QStringLiteral("io.github.varnoth.Varnoth"));
     fontConfig.wait();
     installChineseFonts();
     installChineseQtTexts(app);
@@ -21,6 +21,7 @@ int main(int argc, char* argv[])
     Module1 module;
     QtPlatform platform;
     Form1 window(module, platform, records::RecordsFile::forThisProgram());
+    platform.setBoxOwner(&window);
     window.Form_Load();
     window.show();
     return QApplication::exec();

@@ -5,24 +5,17 @@
 #include <QInputDialog>
 #include <QMessageBox>
 
-namespace {
-
-// Boxes belong to whichever of the game's windows is in front, so they centre on it.
-QWidget* boxParent() { return QApplication::activeWindow(); }
-
-}  // namespace
-
 void QtPlatform::messageBox(const QString& text, int style, const QString& title)
 {
     const QMessageBox::Icon icon = (style & 0x70) == InformationOk ? QMessageBox::Information : QMessageBox::NoIcon;
-    QMessageBox box(icon, title, text, QMessageBox::Ok, boxParent());
+    QMessageBox box(icon, title, text, QMessageBox::Ok, boxOwner_);
     box.setWindowModality(Qt::ApplicationModal);
     box.exec();
 }
 
 QString QtPlatform::inputBox(const QString& prompt, const QString& title)
 {
-    QInputDialog box(boxParent());
+    QInputDialog box(boxOwner_);
     box.setWindowModality(Qt::ApplicationModal);
     box.setWindowTitle(title);
     box.setLabelText(prompt);
