@@ -9,6 +9,7 @@ packages=(
     fonts-arphic-ukai fonts-arphic-uming fonts-wqy-zenhei
     xvfb x11-utils x11-xserver-utils xdotool openbox imagemagick libx11-dev
     clang-tidy cppcheck desktop-file-utils appstream dpkg-dev dbus-daemon
+    weston qt6-wayland python3-gi gir1.2-atspi-2.0 at-spi2-core
 )
 
 missing=()

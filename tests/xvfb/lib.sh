@@ -254,3 +254,43 @@ dat_ini_is() {
     actual=$(iconv -f GB18030 -t UTF-8 <"$GAME_DIR/dat.ini" 2>/dev/null | od -c)
     [ "$actual" = "$expected" ] || fail "dat.ini holds: $(od -c <"$GAME_DIR/dat.ini" 2>/dev/null)"
 }
+
+# --- A Wayland desktop instead of X --------------------------------------------------
+
+WESTON_PID=""
+
+wcleanup() {
+    [ -n "$GAME_PID" ] && kill "$GAME_PID" 2>/dev/null
+    [ -n "$WESTON_PID" ] && kill "$WESTON_PID" 2>/dev/null
+    xcleanup
+}
+
+# wstart: makes $WORK with its own home and runtime directory, starts a session bus and
+# Debian's weston compositor with its headless backend (no screen, no input devices) on a
+# socket in that runtime directory, and points Qt at it. Weston logs the protocol its
+# clients speak to $WORK/weston.log.
+wstart() {
+    command -v weston >/dev/null || skip "weston is not installed (scripts/install-deps.sh installs it)"
+    command -v dbus-daemon >/dev/null || skip "dbus-daemon is not installed"
+    trap wcleanup EXIT
+    WORK=$(mktemp -d)
+    export HOME="$WORK/home" XDG_RUNTIME_DIR="$WORK/runtime"
+    export XDG_CONFIG_HOME="$HOME/.config" XDG_DATA_HOME="$HOME/.local/share" XDG_CACHE_HOME="$HOME/.cache"
+    mkdir -p "$HOME" && mkdir -m 700 -p "$XDG_RUNTIME_DIR"
+    local bus
+    bus=$(dbus-daemon --session --fork --nopidfile --print-address=1 --print-pid=1 \
+          --address="unix:path=$XDG_RUNTIME_DIR/bus") || skip "the session bus could not start"
+    export DBUS_SESSION_BUS_ADDRESS=${bus%%$'\n'*}
+    BUS_PID=${bus##*$'\n'}
+    weston --backend=headless-backend.so --socket=wayland-test --no-config --idle-time=0 \
+           --logger-scopes=log,proto --log="$WORK/weston.log" >/dev/null 2>&1 &
+    WESTON_PID=$!
+    local i
+    for i in $(seq 100); do
+        [ -S "$XDG_RUNTIME_DIR/wayland-test" ] && break
+        kill -0 "$WESTON_PID" 2>/dev/null || skip "weston could not start: $(tail -n 3 "$WORK/weston.log")"
+        sleep 0.1
+    done
+    [ -S "$XDG_RUNTIME_DIR/wayland-test" ] || skip "weston did not open its socket within 10 s"
+    export WAYLAND_DISPLAY=wayland-test QT_QPA_PLATFORM=wayland
+}
