@@ -28,6 +28,38 @@ xcleanup() {
 skip() { echo "SKIP: $*"; exit 77; }
 fail() { echo "FAIL: $*"; exit 1; }
 
+# display_taken N: true if an X server may already own display N, as seen from here: its
+# lock file, its socket, or its abstract socket (which a server in another mount
+# namespace, a chroot, holds without any file of ours showing it).
+display_taken() {
+    [ -e "/tmp/.X$1-lock" ] || [ -e "/tmp/.X11-unix/X$1" ] || grep -q "@/tmp/.X11-unix/X$1\$" /proc/net/unix
+}
+
+# xvfb_start: starts Xvfb on a free display and exports DISPLAY. Tests that run side by
+# side may pick the same number at once: the one that loses the lock tries the next.
+# -noreset: by default the server resets when its last client leaves, and refuses
+# connections meanwhile, so the window manager starting right after the probe would fail.
+xvfb_start() {
+    local n i
+    for n in $(seq 91 250); do
+        display_taken "$n" && continue
+        Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp -dpi 96 -noreset >"$WORK/xvfb.log" 2>&1 &
+        XVFB_PID=$!
+        for i in $(seq 100); do
+            kill -0 "$XVFB_PID" 2>/dev/null || break
+            if DISPLAY=":$n" xdpyinfo >/dev/null 2>&1; then
+                export DISPLAY=":$n"
+                return 0
+            fi
+            sleep 0.1
+        done
+        kill "$XVFB_PID" 2>/dev/null
+        wait "$XVFB_PID" 2>/dev/null
+        XVFB_PID=""
+    done
+    return 1
+}
+
 # xstart: makes $WORK with its own home and runtime directory, starts a session bus,
 # Xvfb on a free display and openbox on it.
 xstart() {
@@ -42,30 +74,18 @@ xstart() {
     mkdir -p "$HOME" && mkdir -m 700 -p "$XDG_RUNTIME_DIR"
     # The session bus every desktop has; without one, Qt's first accessibility question
     # makes it launch a bus of its own through X, which outlives the test.
-    local bus
+    local bus i
     bus=$(dbus-daemon --session --fork --nopidfile --print-address=1 --print-pid=1 \
           --address="unix:path=$XDG_RUNTIME_DIR/bus") || skip "the session bus could not start"
     export DBUS_SESSION_BUS_ADDRESS=${bus%%$'\n'*}
     BUS_PID=${bus##*$'\n'}
-    # Xvfb picks a free display itself and writes its number once it accepts clients, so
-    # tests running side by side never race for one.
-    local i
-    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -dpi 96 3>"$WORK/display" >"$WORK/xvfb.log" 2>&1 &
-    XVFB_PID=$!
-    for i in $(seq 100); do
-        [ -s "$WORK/display" ] && break
-        kill -0 "$XVFB_PID" 2>/dev/null || skip "Xvfb could not start: $(tail -n 3 "$WORK/xvfb.log")"
-        sleep 0.1
-    done
-    [ -s "$WORK/display" ] || skip "Xvfb did not start within 10 s"
-    export DISPLAY=":$(head -n 1 "$WORK/display")"
-    xdpyinfo >/dev/null 2>&1 || skip "Xvfb did not answer on $DISPLAY"
+    xvfb_start || skip "Xvfb could not start: $(tail -n 3 "$WORK/xvfb.log")"
     openbox >"$WORK/openbox.log" 2>&1 &
     WM_PID=$!
     # Until openbox has taken the screen, Alt+F4 and window activation go nowhere.
     for i in $(seq 100); do
         xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && return 0
-        kill -0 "$WM_PID" 2>/dev/null || skip "openbox could not start: $(tail -n 3 "$WORK/openbox.log")"
+        kill -0 "$WM_PID" 2>/dev/null || skip "openbox could not start on $DISPLAY: $(tail -n 3 "$WORK/openbox.log")"
         sleep 0.1
     done
     fail "openbox did not take the screen on $DISPLAY"
