@@ -47,23 +47,28 @@ xstart() {
           --address="unix:path=$XDG_RUNTIME_DIR/bus") || skip "the session bus could not start"
     export DBUS_SESSION_BUS_ADDRESS=${bus%%$'\n'*}
     BUS_PID=${bus##*$'\n'}
-    local n
-    for n in $(seq 91 160); do
-        [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] || break
-    done
-    export DISPLAY=":$n"
-    Xvfb "$DISPLAY" -screen 0 1024x768x24 -nolisten tcp -dpi 96 >"$WORK/xvfb.log" 2>&1 &
-    XVFB_PID=$!
+    # Xvfb picks a free display itself and writes its number once it accepts clients, so
+    # tests running side by side never race for one.
     local i
-    for i in $(seq 50); do
-        xdpyinfo >/dev/null 2>&1 && break
+    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -dpi 96 3>"$WORK/display" >"$WORK/xvfb.log" 2>&1 &
+    XVFB_PID=$!
+    for i in $(seq 100); do
+        [ -s "$WORK/display" ] && break
         kill -0 "$XVFB_PID" 2>/dev/null || skip "Xvfb could not start: $(tail -n 3 "$WORK/xvfb.log")"
         sleep 0.1
     done
+    [ -s "$WORK/display" ] || skip "Xvfb did not start within 10 s"
+    export DISPLAY=":$(head -n 1 "$WORK/display")"
     xdpyinfo >/dev/null 2>&1 || skip "Xvfb did not answer on $DISPLAY"
     openbox >"$WORK/openbox.log" 2>&1 &
     WM_PID=$!
-    sleep 0.5
+    # Until openbox has taken the screen, Alt+F4 and window activation go nowhere.
+    for i in $(seq 100); do
+        xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && return 0
+        kill -0 "$WM_PID" 2>/dev/null || skip "openbox could not start: $(tail -n 3 "$WORK/openbox.log")"
+        sleep 0.1
+    done
+    fail "openbox did not take the screen on $DISPLAY"
 }
 
 # start_game EXE [DIR]: copies the executable alone into DIR (default $WORK/game) and starts it there.
@@ -87,21 +92,44 @@ wait_window() {
     return 1
 }
 
+# wait_gone TITLE [SECONDS]: waits until no visible window has exactly that title.
+wait_gone() {
+    local seconds=${2:-10} i
+    for i in $(seq $((seconds * 10))); do
+        xdotool search --onlyvisible --name "^${1}\$" >/dev/null 2>&1 || return 0
+        sleep 0.1
+    done
+    return 1
+}
+
 # window_size ID: prints "WIDTHxHEIGHT" of the window's client area.
 window_size() {
     xwininfo -id "$1" | awk '/Width:/ {w=$2} /Height:/ {h=$2} END {print w "x" h}'
 }
 
+# activate ID: makes the window the active one and waits until it is, so that keys reach
+# it and the window manager's own keys act on it.
+activate() {
+    local i
+    for i in $(seq 100); do
+        [ "$(xdotool getactivewindow 2>/dev/null)" = "$1" ] && return 0
+        xdotool windowactivate "$1" >/dev/null 2>&1
+        sleep 0.1
+    done
+    fail "window $1 never became active"
+}
+
 # close_window ID: asks the window manager to close the window, as Alt+F4 does.
 close_window() {
-    xdotool windowactivate --sync "$1" >/dev/null 2>&1 || true
+    activate "$1"
     xdotool key --clearmodifiers alt+F4
 }
 
 # wait_exit [SECONDS]: waits for the game's process to end; fails the test if it ended
-# with an error (a crash, or a sanitizer's report in an instrumented build).
+# with an error (a crash, or a sanitizer's report in an instrumented build). An
+# instrumented game checks its memory for leaks as it exits, which takes a while.
 wait_exit() {
-    local seconds=${1:-10} i status
+    local seconds=${1:-30} i status
     for i in $(seq $((seconds * 10))); do
         if ! kill -0 "$GAME_PID" 2>/dev/null; then
             wait "$GAME_PID" 2>/dev/null
@@ -129,14 +157,27 @@ menu_height() {
     echo $((${size#*x} - 278))
 }
 
+# popup_open: true while one of the game's popup menus shows (an override-redirect window:
+# Qt does not always name or type a menu it shows again).
+popup_open() {
+    local w
+    for w in $(xdotool search --onlyvisible --classname '^varnoth$' 2>/dev/null); do
+        xwininfo -id "$w" 2>/dev/null | grep -q 'Override Redirect State: yes' && return 0
+    done
+    return 1
+}
+
 # choose_menu ID N: opens 选项 with the mouse and picks the Nth enabled item with the keys.
 choose_menu() {
     local id=$1 n=$2 i
+    activate "$id"
     xdotool mousemove --window "$id" 20 8 click 1
-    sleep 0.4
+    for i in $(seq 50); do popup_open && break; sleep 0.1; done
+    popup_open || fail "the menu did not open"
     for i in $(seq "$n"); do xdotool key Down; done
     xdotool key Return
-    sleep 0.3
+    for i in $(seq 50); do popup_open || break; sleep 0.1; done
+    sleep 0.2
 }
 
 # click_face ID X Y: a left click at a point of the face.
