@@ -13,7 +13,7 @@ mkdir -p "$WORK/game"
 printf '20,9,Zadrevik,1000\r\n\r\n' >"$WORK/game/dat.ini"
 start_game "$exe"
 id=$(wait_window Varnoth 15) || fail "no window titled Varnoth appeared: $(cat "$WORK/game.log")"
-xdotool windowactivate --sync "$id" >/dev/null 2>&1
+activate "$id"
 
 /usr/bin/python3 "$(dirname "$0")/screen_reader.py" || fail "the game as heard through the accessibility bus (game log: $(tail -n 20 "$WORK/game.log"))"
 
