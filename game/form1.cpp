@@ -1,5 +1,6 @@
 #include "game/form1.h"
 
+#include "game/form1_accessibility.h"
 #include "game/form1_layout.h"
 #include "platform/twips.h"
 #include "settings/form2.h"
@@ -96,11 +97,13 @@ Form1::Form1(Module1& module, Platform& platform, records::RecordsFile recordsFi
                               | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
       m_(module), platform_(platform), recordsFile_(std::move(recordsFile))
 {
+    installScreenReaderSupport();
     setWindowTitle(QStringLiteral("Varnoth"));
     setWindowIcon(programIcon());
     buildMenu();
     buildControls();
     wireHandlers();
+    describeForScreenReaders(*this);
     layout()->setSizeConstraint(QLayout::SetFixedSize);
     adjustSize();
 }
@@ -157,7 +160,6 @@ void Form1::buildControls()
         label->setVisible(design.visible);
         this->*design.control = label;
     }
-    Label1->setAccessibleName(QStringLiteral("确定"));
     Label1->setCursor(Qt::PointingHandCursor);
     Label3->setMouseTracking(true);
     Label5->setMouseTracking(true);

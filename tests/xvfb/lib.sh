@@ -274,3 +274,49 @@ dat_ini_is() {
     actual=$(iconv -f GB18030 -t UTF-8 <"$GAME_DIR/dat.ini" 2>/dev/null | od -c)
     [ "$actual" = "$expected" ] || fail "dat.ini holds: $(od -c <"$GAME_DIR/dat.ini" 2>/dev/null)"
 }
+
+# --- The accessibility bus -------------------------------------------------------------
+
+A11Y_ADDRESS=""
+
+# a11y_start: what a desktop with a screen reader running offers its programs: the
+# accessibility bus, launched on this test's own session bus by D-Bus activation (with
+# this display in the activation environment, as an X session sets it), and the flag a
+# screen reader sets to say it is listening. Call after xstart and before start_game.
+a11y_start() {
+    [ -x /usr/libexec/at-spi-bus-launcher ] || skip "at-spi2-core is not installed"
+    /usr/bin/python3 -c 'import gi; gi.require_version("Atspi", "2.0")' 2>/dev/null \
+        || skip "python3-gi and gir1.2-atspi-2.0 are not installed"
+    trap 'a11y_stop; xcleanup' EXIT
+    dbus-send --session --type=method_call --print-reply --dest=org.freedesktop.DBus /org/freedesktop/DBus \
+        org.freedesktop.DBus.UpdateActivationEnvironment "dict:string:string:DISPLAY,$DISPLAY" >/dev/null \
+        || skip "the session bus refused the activation environment"
+    A11Y_ADDRESS=$(dbus-send --session --print-reply=literal --dest=org.a11y.Bus /org/a11y/bus \
+        org.a11y.Bus.GetAddress 2>&1) || skip "the accessibility bus could not start: $A11Y_ADDRESS"
+    A11Y_ADDRESS=$(echo $A11Y_ADDRESS)
+    dbus-send --session --print-reply --dest=org.a11y.Bus /org/a11y/bus org.freedesktop.DBus.Properties.Set \
+        string:org.a11y.Status string:ScreenReaderEnabled variant:boolean:true >/dev/null \
+        || fail "could not set ScreenReaderEnabled"
+}
+
+# bus_pid BUS NAME: the process that owns NAME on BUS (--session or --address=...).
+bus_pid() {
+    dbus-send "$1" --print-reply=literal --dest=org.freedesktop.DBus /org/freedesktop/DBus \
+        org.freedesktop.DBus.GetConnectionUnixProcessID "string:$2" 2>/dev/null | awk '{print $2}'
+}
+
+# a11y_stop: ends the bus launcher, the accessibility bus and its registry, by their ids,
+# and waits for them, so that nothing of the test outlives it.
+a11y_stop() {
+    [ -n "$A11Y_ADDRESS" ] || return 0
+    local pids pid i
+    pids="$(bus_pid "--address=$A11Y_ADDRESS" org.a11y.atspi.Registry) $(bus_pid "--address=$A11Y_ADDRESS" org.freedesktop.DBus) $(bus_pid --session org.a11y.Bus)"
+    for pid in $pids; do kill "$pid" 2>/dev/null; done
+    for i in $(seq 50); do
+        for pid in $pids; do kill -0 "$pid" 2>/dev/null && break; pid=""; done
+        [ -z "$pid" ] && break
+        sleep 0.1
+    done
+    A11Y_ADDRESS=""
+    return 0
+}
