@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QDateTime>
 #include <QInputDialog>
+#include <QLineEdit>
 #include <QMessageBox>
 
 void QtPlatform::messageBox(const QString& text, int style, const QString& title)
@@ -13,13 +14,15 @@ void QtPlatform::messageBox(const QString& text, int style, const QString& title
     box.exec();
 }
 
-QString QtPlatform::inputBox(const QString& prompt, const QString& title)
+QString QtPlatform::inputBox(const QString& prompt, const QString& title, int maxLength)
 {
     QInputDialog box(boxOwner_);
     box.setWindowModality(Qt::ApplicationModal);
     box.setWindowTitle(title);
     box.setLabelText(prompt);
     box.setInputMode(QInputDialog::TextInput);
+    if (auto* field = box.findChild<QLineEdit*>())
+        field->setMaxLength(maxLength);  // counts UTF-16 units, so never more characters than that
     return box.exec() == QDialog::Accepted ? box.textValue() : QString();
 }
 

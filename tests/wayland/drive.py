@@ -2,7 +2,6 @@
 screen reader or a voice-control tool does, and reads the Wayland protocol that the
 compositor logged. Exits non-zero, saying what differed, when the game does not behave.
 
-    drive.py screen-reader-on           what a desktop does when its screen reader starts
     drive.py change-settings            see change_settings()
     drive.py check-windows LOG DESKTOP  see check_windows()
 """
@@ -51,18 +50,6 @@ def find(accessible, role, name=None):
         if found:
             return found
     return None
-
-
-def screen_reader_on():
-    """Exits 77 where the session bus cannot start the accessibility bus."""
-    session = Gio.bus_get_sync(Gio.BusType.SESSION, None)
-    try:
-        session.call_sync(A11Y_BUS[0], A11Y_BUS[1], "org.freedesktop.DBus.Properties", "Set",
-                          GLib.Variant("(ssv)", ("org.a11y.Status", "ScreenReaderEnabled", GLib.Variant("b", True))),
-                          None, Gio.DBusCallFlags.NONE, -1, None)
-    except GLib.Error as error:
-        print("the accessibility bus could not start: " + error.message)
-        sys.exit(77)
 
 
 class Presser:
@@ -172,9 +159,7 @@ def check_windows(log_file, desktop_dir):
 
 if __name__ == "__main__":
     command = sys.argv[1] if len(sys.argv) > 1 else ""
-    if command == "screen-reader-on":
-        screen_reader_on()
-    elif command == "change-settings":
+    if command == "change-settings":
         change_settings()
     elif command == "check-windows" and len(sys.argv) == 4:
         check_windows(sys.argv[2], sys.argv[3])

@@ -14,18 +14,10 @@ exe=$1
 desktop_dir=$2
 here=$(dirname "$0")
 . "$here/../xvfb/lib.sh"
-# Debian's python3, which python3-gi belongs to, whatever python3 comes first in PATH.
-python=/usr/bin/python3
-"$python" -c 'import gi; gi.require_version("Atspi", "2.0")' 2>/dev/null \
-    || fail "python3-gi and gir1.2-atspi-2.0 are needed (scripts/install-deps.sh installs them)"
+python=/usr/bin/python3   # Debian's, which python3-gi belongs to, whatever comes first in PATH
 wstart
+wa11y_start
 
-"$python" "$here/drive.py" screen-reader-on
-case $? in
-0) ;;
-77) skip "the accessibility bus could not start (at-spi2-core)" ;;
-*) fail "could not turn the screen reader on" ;;
-esac
 # In a sanitizer build, leaks that Qt's Wayland client leaves at exit are suppressed by
 # its name (tests/lsan.supp); the slow unwinder is the one that finds it on their stacks.
 export ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}fast_unwind_on_malloc=0"

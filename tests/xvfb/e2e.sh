@@ -125,6 +125,34 @@ record-at-end)
     dat_ini_is '300,9,李雷,0\r\n\r\n'
     ;;
 
+term-after-record)
+    # The session ends (systemd, a logout) after a record was set: it is saved as on a close.
+    start_with '300,9,Zadrevik,-1\r\n\r\n'
+    start_game_from_menu
+    choose_menu "$WIN" 1   # 结束
+    box=$(wait_window 提示 5) || fail "no record prompt titled 提示 after 结束"
+    activate "$box"
+    type_keys Ann
+    xdotool key Return
+    wait_gone 提示 5 || fail "the record prompt did not close on Enter"
+    kill -TERM "$GAME_PID"
+    wait_exit || fail "the game did not end on SIGTERM"
+    dat_ini_is '300,9,Ann,0\r\n\r\n'
+    ;;
+
+hup-with-offer-open)
+    # The terminal goes away while the record offer is open: the offer counts as cancelled,
+    # and a second signal on the heels of the first does not cut the save short.
+    start_with '300,9,Zadrevik,-1\r\n\r\n'
+    start_game_from_menu
+    choose_menu "$WIN" 1   # 结束
+    wait_window 提示 5 >/dev/null || fail "no record prompt titled 提示 after 结束"
+    kill -HUP "$GAME_PID"
+    kill -TERM "$GAME_PID"
+    wait_exit || fail "the game did not end on SIGHUP"
+    dat_ini_is '300,9,Zadrevik,0\r\n\r\n'
+    ;;
+
 *)
     fail "unknown scenario $scenario"
     ;;

@@ -28,6 +28,38 @@ xcleanup() {
 skip() { echo "SKIP: $*"; exit 77; }
 fail() { echo "FAIL: $*"; exit 1; }
 
+# display_taken N: true if an X server may already own display N, as seen from here: its
+# lock file, its socket, or its abstract socket (which a server in another mount
+# namespace, a chroot, holds without any file of ours showing it).
+display_taken() {
+    [ -e "/tmp/.X$1-lock" ] || [ -e "/tmp/.X11-unix/X$1" ] || grep -q "@/tmp/.X11-unix/X$1\$" /proc/net/unix
+}
+
+# xvfb_start: starts Xvfb on a free display and exports DISPLAY. Tests that run side by
+# side may pick the same number at once: the one that loses the lock tries the next.
+# -noreset: by default the server resets when its last client leaves, and refuses
+# connections meanwhile, so the window manager starting right after the probe would fail.
+xvfb_start() {
+    local n i
+    for n in $(seq 91 250); do
+        display_taken "$n" && continue
+        Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp -dpi 96 -noreset >"$WORK/xvfb.log" 2>&1 &
+        XVFB_PID=$!
+        for i in $(seq 100); do
+            kill -0 "$XVFB_PID" 2>/dev/null || break
+            if DISPLAY=":$n" xdpyinfo >/dev/null 2>&1; then
+                export DISPLAY=":$n"
+                return 0
+            fi
+            sleep 0.1
+        done
+        kill "$XVFB_PID" 2>/dev/null
+        wait "$XVFB_PID" 2>/dev/null
+        XVFB_PID=""
+    done
+    return 1
+}
+
 # xstart: makes $WORK with its own home and runtime directory, starts a session bus,
 # Xvfb on a free display and openbox on it.
 xstart() {
@@ -42,30 +74,18 @@ xstart() {
     mkdir -p "$HOME" && mkdir -m 700 -p "$XDG_RUNTIME_DIR"
     # The session bus every desktop has; without one, Qt's first accessibility question
     # makes it launch a bus of its own through X, which outlives the test.
-    local bus
+    local bus i
     bus=$(dbus-daemon --session --fork --nopidfile --print-address=1 --print-pid=1 \
           --address="unix:path=$XDG_RUNTIME_DIR/bus") || skip "the session bus could not start"
     export DBUS_SESSION_BUS_ADDRESS=${bus%%$'\n'*}
     BUS_PID=${bus##*$'\n'}
-    # Xvfb picks a free display itself and writes its number once it accepts clients, so
-    # tests running side by side never race for one.
-    local i
-    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -dpi 96 3>"$WORK/display" >"$WORK/xvfb.log" 2>&1 &
-    XVFB_PID=$!
-    for i in $(seq 100); do
-        [ -s "$WORK/display" ] && break
-        kill -0 "$XVFB_PID" 2>/dev/null || skip "Xvfb could not start: $(tail -n 3 "$WORK/xvfb.log")"
-        sleep 0.1
-    done
-    [ -s "$WORK/display" ] || skip "Xvfb did not start within 10 s"
-    export DISPLAY=":$(head -n 1 "$WORK/display")"
-    xdpyinfo >/dev/null 2>&1 || skip "Xvfb did not answer on $DISPLAY"
+    xvfb_start || skip "Xvfb could not start: $(tail -n 3 "$WORK/xvfb.log")"
     openbox >"$WORK/openbox.log" 2>&1 &
     WM_PID=$!
     # Until openbox has taken the screen, Alt+F4 and window activation go nowhere.
     for i in $(seq 100); do
         xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && return 0
-        kill -0 "$WM_PID" 2>/dev/null || skip "openbox could not start: $(tail -n 3 "$WORK/openbox.log")"
+        kill -0 "$WM_PID" 2>/dev/null || skip "openbox could not start on $DISPLAY: $(tail -n 3 "$WORK/openbox.log")"
         sleep 0.1
     done
     fail "openbox did not take the screen on $DISPLAY"
@@ -255,6 +275,52 @@ dat_ini_is() {
     [ "$actual" = "$expected" ] || fail "dat.ini holds: $(od -c <"$GAME_DIR/dat.ini" 2>/dev/null)"
 }
 
+# --- The accessibility bus -------------------------------------------------------------
+
+A11Y_ADDRESS=""
+
+# a11y_start: what a desktop with a screen reader running offers its programs: the
+# accessibility bus, launched on this test's own session bus by D-Bus activation (with
+# this display in the activation environment, as an X session sets it), and the flag a
+# screen reader sets to say it is listening. Call after xstart and before start_game.
+a11y_start() {
+    [ -x /usr/libexec/at-spi-bus-launcher ] || skip "at-spi2-core is not installed"
+    /usr/bin/python3 -c 'import gi; gi.require_version("Atspi", "2.0")' 2>/dev/null \
+        || skip "python3-gi and gir1.2-atspi-2.0 are not installed"
+    trap 'a11y_stop; xcleanup' EXIT
+    dbus-send --session --type=method_call --print-reply --dest=org.freedesktop.DBus /org/freedesktop/DBus \
+        org.freedesktop.DBus.UpdateActivationEnvironment "dict:string:string:DISPLAY,$DISPLAY" >/dev/null \
+        || skip "the session bus refused the activation environment"
+    A11Y_ADDRESS=$(dbus-send --session --print-reply=literal --dest=org.a11y.Bus /org/a11y/bus \
+        org.a11y.Bus.GetAddress 2>&1) || skip "the accessibility bus could not start: $A11Y_ADDRESS"
+    A11Y_ADDRESS=$(echo $A11Y_ADDRESS)
+    dbus-send --session --print-reply --dest=org.a11y.Bus /org/a11y/bus org.freedesktop.DBus.Properties.Set \
+        string:org.a11y.Status string:ScreenReaderEnabled variant:boolean:true >/dev/null \
+        || fail "could not set ScreenReaderEnabled"
+}
+
+# bus_pid BUS NAME: the process that owns NAME on BUS (--session or --address=...).
+bus_pid() {
+    dbus-send "$1" --print-reply=literal --dest=org.freedesktop.DBus /org/freedesktop/DBus \
+        org.freedesktop.DBus.GetConnectionUnixProcessID "string:$2" 2>/dev/null | awk '{print $2}'
+}
+
+# a11y_stop: ends the bus launcher, the accessibility bus and its registry, by their ids,
+# and waits for them, so that nothing of the test outlives it.
+a11y_stop() {
+    [ -n "$A11Y_ADDRESS" ] || return 0
+    local pids pid i
+    pids="$(bus_pid "--address=$A11Y_ADDRESS" org.a11y.atspi.Registry) $(bus_pid "--address=$A11Y_ADDRESS" org.freedesktop.DBus) $(bus_pid --session org.a11y.Bus)"
+    for pid in $pids; do kill "$pid" 2>/dev/null; done
+    for i in $(seq 50); do
+        for pid in $pids; do kill -0 "$pid" 2>/dev/null && break; pid=""; done
+        [ -z "$pid" ] && break
+        sleep 0.1
+    done
+    A11Y_ADDRESS=""
+    return 0
+}
+
 # --- A Wayland desktop instead of X --------------------------------------------------
 
 WESTON_PID=""
@@ -293,4 +359,22 @@ wstart() {
     done
     [ -S "$XDG_RUNTIME_DIR/wayland-test" ] || skip "weston did not open its socket within 10 s"
     export WAYLAND_DISPLAY=wayland-test QT_QPA_PLATFORM=wayland
+}
+
+# wa11y_start: what a11y_start gives an X desktop, for the Wayland desktop of wstart, which
+# has no display to put in the activation environment: the accessibility bus, launched on
+# this test's own session bus by D-Bus activation, and the flag a screen reader sets to say
+# it is listening. Call after wstart and before start_game.
+wa11y_start() {
+    trap 'a11y_stop; wcleanup' EXIT
+    [ -x /usr/libexec/at-spi-bus-launcher ] || skip "at-spi2-core is not installed"
+    /usr/bin/python3 -c 'import gi; gi.require_version("Atspi", "2.0")' 2>/dev/null \
+        || skip "python3-gi and gir1.2-atspi-2.0 are not installed"
+    local address
+    address=$(dbus-send --session --print-reply=literal --dest=org.a11y.Bus /org/a11y/bus \
+        org.a11y.Bus.GetAddress 2>&1) || skip "the accessibility bus could not start: $address"
+    A11Y_ADDRESS=$(echo $address)
+    dbus-send --session --print-reply --dest=org.a11y.Bus /org/a11y/bus org.freedesktop.DBus.Properties.Set \
+        string:org.a11y.Status string:ScreenReaderEnabled variant:boolean:true >/dev/null \
+        || fail "could not set ScreenReaderEnabled"
 }
