@@ -4,11 +4,17 @@
 #include <QDateTime>
 #include <QInputDialog>
 #include <QMessageBox>
+#include <QPushButton>
 
 namespace {
 
 // Boxes belong to whichever of the game's windows is in front, so they centre on it.
 QWidget* boxParent() { return QApplication::activeWindow(); }
+
+// The boxes' buttons carry the game's own texts, so they read so whether or not Qt's
+// translations are installed.
+const QString okText = QStringLiteral("确定");
+const QString cancelText = QStringLiteral("取消");
 
 }  // namespace
 
@@ -16,6 +22,7 @@ void QtPlatform::messageBox(const QString& text, int style, const QString& title
 {
     const QMessageBox::Icon icon = (style & 0x70) == InformationOk ? QMessageBox::Information : QMessageBox::NoIcon;
     QMessageBox box(icon, title, text, QMessageBox::Ok, boxParent());
+    box.button(QMessageBox::Ok)->setText(okText);
     box.setWindowModality(Qt::ApplicationModal);
     box.exec();
 }
@@ -27,6 +34,8 @@ QString QtPlatform::inputBox(const QString& prompt, const QString& title)
     box.setWindowTitle(title);
     box.setLabelText(prompt);
     box.setInputMode(QInputDialog::TextInput);
+    box.setOkButtonText(okText);
+    box.setCancelButtonText(cancelText);
     return box.exec() == QDialog::Accepted ? box.textValue() : QString();
 }
 
