@@ -17,7 +17,7 @@ int main(int argc, char* argv[])
     QApplication::setApplicationName(QStringLiteral("varnoth"));
     QApplication::setApplicationVersion(QStringLiteral(VARNOTH_VERSION));
     QApplication::setWindowIcon(Form1::programIcon());
-    QApplication::setDesktopFileName(QStringLiteral("varnoth"));
+    QApplication::setDesktopFileName(QStringLiteral("io.github.varnoth.Varnoth"));
     fontConfig.wait();
     installChineseFonts();
     installChineseQtTexts(app);

@@ -9,6 +9,7 @@ packages=(
     fonts-arphic-ukai fonts-arphic-uming fonts-wqy-zenhei
     xvfb x11-utils x11-xserver-utils xdotool openbox imagemagick libx11-dev
     clang-tidy cppcheck desktop-file-utils appstream dpkg-dev dbus-daemon
+    qt6-svg-dev man-db lintian mmdebstrap
 )
 
 missing=()
