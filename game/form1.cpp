@@ -1,5 +1,6 @@
 #include "game/form1.h"
 
+#include "game/form1_accessibility.h"
 #include "game/form1_layout.h"
 #include "platform/twips.h"
 #include "settings/form2.h"
@@ -12,6 +13,8 @@
 #include <QPainter>
 #include <QRegularExpressionValidator>
 #include <cstdio>
+#include <exception>
+#include <type_traits>
 
 namespace {
 
@@ -60,14 +63,31 @@ void setTextColour(QWidget* widget, const QColor& colour)
     widget->setPalette(palette);
 }
 
-// Runs one start-up step; a step that fails is skipped and the next one runs.
+// Runs one start-up step; a step that fails is skipped (and logged) and the next one runs.
 template <typename Step>
-void skipOnFailure(Step step)
+void skipOnFailure(const char* what, Step step)
 {
     try {
         step();
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "varnoth: skipped %s: %s\n", what, e.what());
     } catch (...) {
+        std::fprintf(stderr, "varnoth: skipped %s\n", what);
     }
+}
+
+QString whyNotSaved(records::SaveProblem problem)
+{
+    switch (problem) {
+    case records::SaveProblem::NotARegularFile:
+        return QStringLiteral("那里的同名项目不是普通文件,没有改动它。");
+    case records::SaveProblem::NoCodec:
+        return QStringLiteral("系统缺少GB18030编码,原文件保持不变。");
+    case records::SaveProblem::WriteFailed:
+    case records::SaveProblem::None:
+        break;
+    }
+    return QStringLiteral("无法写入,原文件保持不变。");
 }
 
 }  // namespace
@@ -77,11 +97,13 @@ Form1::Form1(Module1& module, Platform& platform, records::RecordsFile recordsFi
                               | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
       m_(module), platform_(platform), recordsFile_(std::move(recordsFile))
 {
+    installScreenReaderSupport();
     setWindowTitle(QStringLiteral("Varnoth"));
     setWindowIcon(programIcon());
     buildMenu();
     buildControls();
     wireHandlers();
+    describeForScreenReaders(*this);
     layout()->setSizeConstraint(QLayout::SetFixedSize);
     adjustSize();
 }
@@ -138,7 +160,6 @@ void Form1::buildControls()
         label->setVisible(design.visible);
         this->*design.control = label;
     }
-    Label1->setAccessibleName(QStringLiteral("确定"));
     Label1->setCursor(Qt::PointingHandCursor);
     Label3->setMouseTracking(true);
     Label5->setMouseTracking(true);
@@ -222,17 +243,43 @@ void Form1::wireHandlers()
     connect(&Timer2, &QTimer::timeout, this, [this] { Timer2_Timer(); });
 }
 
+// While the session ends no box opens, and one that was open counts as cancelled; the
+// window closes once the last box has returned and its handler has finished.
 template <typename F>
 auto Form1::modal(F&& box) -> decltype(box())
 {
-    struct Busy {
-        int& depth;
-        explicit Busy(int& d) : depth(d) { ++depth; }
-        ~Busy() { --depth; }
-        Busy(const Busy&) = delete;
-        Busy& operator=(const Busy&) = delete;
-    } busy(modalDepth_);
-    return box();
+    using Result = decltype(box());
+    if (sessionEnding_)
+        return Result();
+    ++modalDepth_;
+    auto boxClosed = [this] {
+        --modalDepth_;
+        if (sessionEnding_ && modalDepth_ == 0)
+            QTimer::singleShot(0, this, [this] { close(); });
+    };
+    if constexpr (std::is_void_v<Result>) {
+        box();
+        boxClosed();
+    } else {
+        Result result = box();
+        boxClosed();
+        return sessionEnding_ ? Result() : result;
+    }
+}
+
+void Form1::tell(const QString& text)
+{
+    modal([&] { platform_.messageBox(text, Platform::InformationOk, title); });
+}
+
+void Form1::endSession()
+{
+    sessionEnding_ = true;
+    for (QWidget* window : QApplication::topLevelWidgets())
+        if (auto* box = qobject_cast<QDialog*>(window); box && box->isVisible())
+            box->reject();
+    if (modalDepth_ == 0)
+        close();
 }
 
 // ---------------------------------------------------------------------------------------
@@ -240,20 +287,41 @@ auto Form1::modal(F&& box) -> decltype(box())
 
 void Form1::Form_Load()
 {
-    skipOnFailure([&] { records::LoadRecords(m_, recordsFile_); });
-    skipOnFailure([&] { Label10->setCaption(m_.RecordScore.toText()); });
-    skipOnFailure([&] { Label14->setCaption(m_.RecordName.toText()); });
-    skipOnFailure([&] { platform_.randomize(); });
-    skipOnFailure([&] { centreOnScreen(*this); });
+    skipOnFailure("loading the records", [&] { loadRecordsFile(); });
+    skipOnFailure("showing the record", [&] { Label10->setCaption(m_.RecordScore.toText()); });
+    skipOnFailure("showing the record holder", [&] { Label14->setCaption(m_.RecordName.toText()); });
+    skipOnFailure("seeding the random numbers", [&] { platform_.randomize(); });
+    skipOnFailure("centring the window", [&] { centreOnScreen(*this); });
+    if (recordsFileUnreadable_)
+        skipOnFailure("telling that the records file cannot be read", [&] {
+            tell(QStringLiteral("无法读取纪录文件:\n%1\n本次使用默认的设置和纪录。").arg(recordsFile_.path()));
+        });
+}
+
+void Form1::loadRecordsFile()
+{
+    const records::LoadResult result = records::LoadRecords(m_, recordsFile_);
+    loaded_ = records::valuesOf(m_);
+    recordsFileUnreadable_ = result.outcome == records::LoadOutcome::Unreadable;
+    if (recordsFileUnreadable_)
+        std::fprintf(stderr, "varnoth: cannot read %s: %s\n", qUtf8Printable(result.path), qUtf8Printable(result.error));
 }
 
 void Form1::Form_Unload()
 {
-    const records::SaveResult saved = records::SaveRecords(m_, Label14->caption(), Label10->caption(), recordsFile_);
-    if (saved.ok)
+    const records::Values ours{m_.TimeLimit.toText(), m_.MaxTries, Label14->caption(), Label10->caption()};
+    // A file that could not be read is replaced only by something worth keeping.
+    if (recordsFileUnreadable_ && ours == loaded_)
         return;
-    std::fprintf(stderr, "varnoth: could not save %s: %s\n", qUtf8Printable(saved.path), qUtf8Printable(saved.error));
-    modal([&] { platform_.messageBox(QStringLiteral("无法保存纪录文件:\n%1").arg(saved.path), Platform::InformationOk, title); });
+    const records::SaveResult saved = records::SaveRecords(loaded_, ours, recordsFile_);
+    if (!saved.ok) {
+        std::fprintf(stderr, "varnoth: could not save %s: %s\n", qUtf8Printable(saved.path),
+                     qUtf8Printable(saved.error));
+        tell(QStringLiteral("无法保存纪录文件:\n%1\n%2").arg(saved.path, whyNotSaved(saved.problem)));
+        return;
+    }
+    if (recordsFileUnreadable_)
+        tell(QStringLiteral("原先无法读取的纪录文件已换成本次的设置和纪录:\n%1").arg(saved.path));
 }
 
 void Form1::closeEvent(QCloseEvent* event)
@@ -309,7 +377,7 @@ QString Form1::settingsProblem() const
 void Form1::a1_Click()
 {
     if (const QString problem = settingsProblem(); !problem.isEmpty()) {
-        modal([&] { platform_.messageBox(problem, Platform::InformationOk, title); });
+        tell(problem);
         return;
     }
     mm();
@@ -397,7 +465,7 @@ void Form1::offerRecord(const QString& prompt)
     if (!(record < score))
         return;
     recordOfferOpen_ = true;
-    m_.RecordName = modal([&] { return platform_.inputBox(prompt, title); });
+    m_.RecordName = records::cappedName(modal([&] { return platform_.inputBox(prompt, title, records::maxNameLength); }));
     recordOfferOpen_ = false;
     Label10->setCaption(Label12->caption());
     if (!m_.RecordName.toText().isEmpty())
@@ -409,10 +477,10 @@ void Form1::Label1_Click()
     const rules::Guess guess = typedGuess();
     switch (rules::checkGuess(guess)) {
     case rules::GuessProblem::EmptyBox:
-        modal([&] { platform_.messageBox(QStringLiteral("不能有空值!"), Platform::InformationOk, title); });
+        tell(QStringLiteral("不能有空值!"));
         return;
     case rules::GuessProblem::RepeatedDigit:
-        modal([&] { platform_.messageBox(QStringLiteral("数字重复!"), Platform::InformationOk, title); });
+        tell(QStringLiteral("数字重复!"));
         return;
     case rules::GuessProblem::None:
         break;
@@ -439,6 +507,7 @@ void Form1::roundSolved()
     emptyDigitBoxes();
     mm();
     Lt->setCaption(m_.TimeLimit.toText());
+    Timer1.start();  // from the top of a second, so that the new round gets its whole time
     Label12->setCaption(vb::numberText(vb::leadingNumber(Label12->caption()) + vb::leadingNumber(RoundPoints)));
     Label8->hide();
     if (TriesLeft >= 1) {

@@ -85,6 +85,11 @@ public:
     // The program icon for windows: the 16, 32 and 48 pixel pictures.
     static QIcon programIcon();
 
+    // The session is ending (a logout, or SIGTERM, SIGHUP or SIGINT): any box that is open
+    // is answered as cancelled (the settings dialog commits, as closing it does), no new
+    // box opens, and the window closes the normal way, saving the records.
+    void endSession();
+
     // The client area below the menu bar, where the background is drawn.
     QWidget* face() const { return face_; }
     // True while one of the game's modal boxes or the settings dialog is open.
@@ -119,11 +124,17 @@ private:
     template <typename F>
     auto modal(F&& box) -> decltype(box());
 
+    void loadRecordsFile();
+    void tell(const QString& text);
+
     Module1& m_;
     Platform& platform_;
     records::RecordsFile recordsFile_;
+    records::Values loaded_;             // what dat.ini held at start
+    bool recordsFileUnreadable_ = false; // it was there but could not be read
     QWidget* face_ = nullptr;
     int modalDepth_ = 0;
     bool recordOfferOpen_ = false;
+    bool sessionEnding_ = false;
     bool unloaded_ = false;
 };

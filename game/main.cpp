@@ -4,9 +4,11 @@
 #include "game/module1.h"
 #include "platform/chinese.h"
 #include "platform/qtplatform.h"
+#include "platform/sessionend.h"
 #include "records/records.h"
 
 #include <QApplication>
+#include <QSessionManager>
 
 int main(int argc, char* argv[])
 {
@@ -25,6 +27,10 @@ int main(int argc, char* argv[])
     Module1 module;
     QtPlatform platform;
     Form1 window(module, platform, records::RecordsFile::forThisProgram());
+    // A logout, systemd or Ctrl+C closes the window as its close box does: the record is saved.
+    SessionEndSignals endSignals;
+    QObject::connect(&endSignals, &SessionEndSignals::received, &window, [&window] { window.endSession(); });
+    QObject::connect(&app, &QGuiApplication::commitDataRequest, &window, [&window] { window.endSession(); });
     window.Form_Load();
     window.show();
     return QApplication::exec();

@@ -21,9 +21,12 @@ void Label::setAutoSize(bool autoSize)
 
 void Label::setCaption(const QString& caption)
 {
+    const bool changed = caption != text();
     setText(caption);
     if (autoSize_)
         adjustSize();
+    if (changed)
+        emit captionChanged();
 }
 
 void Label::mousePressEvent(QMouseEvent* event)

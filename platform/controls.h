@@ -19,9 +19,13 @@ public:
     QString caption() const { return text(); }
     void setCaption(const QString& caption);
 
+    // Does what a click with the mouse does.
+    void click() { emit clicked(); }
+
 signals:
     void clicked();
     void mouseMoved();
+    void captionChanged();  // only when the text really changes
 
 protected:
     void mousePressEvent(QMouseEvent* event) override;

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QDateTime>
 #include <QInputDialog>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -27,7 +28,7 @@ void QtPlatform::messageBox(const QString& text, int style, const QString& title
     box.exec();
 }
 
-QString QtPlatform::inputBox(const QString& prompt, const QString& title)
+QString QtPlatform::inputBox(const QString& prompt, const QString& title, int maxLength)
 {
     QInputDialog box(boxParent());
     box.setWindowModality(Qt::ApplicationModal);
@@ -36,6 +37,8 @@ QString QtPlatform::inputBox(const QString& prompt, const QString& title)
     box.setInputMode(QInputDialog::TextInput);
     box.setOkButtonText(okText);
     box.setCancelButtonText(cancelText);
+    if (auto* field = box.findChild<QLineEdit*>())
+        field->setMaxLength(maxLength);  // counts UTF-16 units, so never more characters than that
     return box.exec() == QDialog::Accepted ? box.textValue() : QString();
 }
 

@@ -9,7 +9,7 @@
 class QtPlatform : public Platform {
 public:
     void messageBox(const QString& text, int style, const QString& title) override;
-    QString inputBox(const QString& prompt, const QString& title) override;
+    QString inputBox(const QString& prompt, const QString& title, int maxLength) override;
     void beep() override;
     void randomize() override;
     float rnd() override;

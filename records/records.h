@@ -7,7 +7,6 @@
 #include <QByteArray>
 #include <QString>
 #include <array>
-#include <functional>
 #include <optional>
 
 namespace records {
@@ -15,6 +14,12 @@ namespace records {
 // Only this much of the file is ever read: four short fields fit many times over,
 // and a huge or binary file costs no more than a small one.
 constexpr qint64 maxReadBytes = qint64{64} * 1024;
+
+// The longest record holder's name kept, in characters, however it was made (typed,
+// or read from a file). With it, and number fields no longer than maxNumberLength, a
+// file the game writes is a few hundred bytes: always far inside maxReadBytes.
+constexpr int maxNameLength = 32;
+constexpr int maxNumberLength = 32;
 
 // The four fields as read; a field is missing when the text ended before it.
 using Fields = std::array<std::optional<QString>, 4>;
@@ -24,57 +29,94 @@ using Fields = std::array<std::optional<QString>, 4>;
 // quote runs to the next double quote. Whatever follows the fourth field is ignored.
 Fields readFields(const QString& text);
 
+// At most maxNameLength characters (a character outside the BMP is never cut in two).
+QString cappedName(const QString& name);
+
 // The file's text: the four fields joined by commas, CR LF, then an empty line.
-// A field that would not read back intact is written in double quotes.
+// A field that would not read back intact is written in double quotes; the name is
+// capped at maxNameLength characters.
 QString recordsText(const QString& timeLimit, qint16 maxTries, const QString& holder, const QString& score);
 
-QByteArray encode(const QString& text);
-QString decode(const QByteArray& bytes);
+// GB18030; nothing when the system has no such codec (a Qt built without ICU or iconv).
+std::optional<QByteArray> encode(const QString& text);
+std::optional<QString> decode(const QByteArray& bytes);
 
-// Where dat.ini lives: next to the program, or, when the program's directory cannot be
-// written (an installed copy), in the user's data directory.
+// The four values of the file, as the texts that are written.
+struct Values {
+    QString timeLimit;
+    qint16 maxTries = 0;
+    QString holder;
+    QString score;
+    bool operator==(const Values&) const = default;
+};
+
+// TimeLimit, MaxTries, RecordName and RecordScore as LoadRecords left them.
+Values valuesOf(const Module1& module);
+
+// What a save writes when the file may have changed since this copy loaded it (another
+// copy of the game saved meanwhile): the higher record with its holder (on a tie, this
+// copy's if it set a record during its run), and each setting as this copy has it if it
+// changed it during its run, otherwise as the file has it now.
+Values merged(const Values& loaded, const Values& ours, const std::optional<Values>& onDisk);
+
+// The folder that holds dat.ini. A copy installed under a prefix (recognised by the data
+// folder share/varnoth that the install rules put beside its bin or games folder) keeps
+// it in the user's data folder; any other copy keeps it beside the program.
+QString recordsFolder(const QString& programDirectory, const QString& userDataDirectory);
+
+// Where dat.ini lives.
 class RecordsFile {
 public:
-    using WritableProbe = std::function<bool(const QString& directory)>;
+    explicit RecordsFile(QString folder);
 
-    RecordsFile(QString programDirectory, QString userDirectory, WritableProbe probe = canCreateFilesIn);
-
-    // The file next to the running program, falling back to the user's data directory.
+    // For the running program: see recordsFolder.
     static RecordsFile forThisProgram();
-    static bool canCreateFilesIn(const QString& directory);
 
-    QString programFile() const;
-    QString userFile() const;
-    // The file to read: the user's copy only if the program's directory is not writable
-    // and the user has one.
-    QString loadPath() const;
-    QString savePath() const;
+    QString folder() const { return folder_; }
+    QString path() const;
 
 private:
-    bool programDirectoryWritable() const;
+    QString folder_;
+};
 
-    QString programDirectory_;
-    QString userDirectory_;
-    WritableProbe probe_;
+enum class LoadOutcome {
+    Loaded,      // read from the file
+    Absent,      // no regular file of that name: defaults
+    Unreadable,  // a regular file that could not be read: defaults
+};
+
+struct LoadResult {
+    LoadOutcome outcome = LoadOutcome::Absent;
+    QString path;
+    QString error;  // why an unreadable file could not be read
 };
 
 // Fills TimeLimit, MaxTries, RecordName and RecordScore from the file, or with the
-// defaults 300, 9, "Zadrevik", 1000 when there is no ordinary file of that name.
-void LoadRecords(Module1& module, const RecordsFile& file);
+// defaults 300, 9, "Zadrevik", 1000 when there is no regular file of that name (a
+// symbolic link, a directory or a device counts as none) or it cannot be read.
+LoadResult LoadRecords(Module1& module, const RecordsFile& file);
 
 // The rules by which the four fields become the four variables (see LoadRecords).
 void applyFields(Module1& module, const Fields& fields);
 void applyDefaults(Module1& module);
 
+enum class SaveProblem {
+    None,
+    NotARegularFile,  // something else stands at dat.ini's place; left untouched
+    NoCodec,          // GB18030 is not available; the old file is left as it was
+    WriteFailed,      // the folder or the disk refused; the old file is left as it was
+};
+
 struct SaveResult {
     bool ok = false;
     QString path;
-    QString error;
+    SaveProblem problem = SaveProblem::None;
+    QString error;  // the system's words, for the log
 };
 
-// Writes TimeLimit, MaxTries and the holder and score captions. The old file is
-// replaced only once the whole new text is written, so a failed save loses nothing.
-SaveResult SaveRecords(const Module1& module, const QString& holderCaption, const QString& scoreCaption,
-                       const RecordsFile& file);
+// Writes the values (merged with what the file holds now, under a lock that other copies
+// of the game respect). The old file is replaced only once the whole new text is on the
+// disk, and never through a link or over anything that is not a regular file.
+SaveResult SaveRecords(const Values& loaded, const Values& ours, const RecordsFile& file);
 
 }  // namespace records

@@ -8,6 +8,7 @@ packages=(
     qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libgl-dev libfontconfig-dev qt6-translations-l10n
     fonts-arphic-ukai fonts-arphic-uming fonts-wqy-zenhei
     xvfb x11-utils x11-xserver-utils xdotool openbox imagemagick libx11-dev
+    at-spi2-core python3-gi gir1.2-atspi-2.0
     clang-tidy cppcheck desktop-file-utils appstream dpkg-dev dbus-daemon
     qt6-svg-dev man-db lintian mmdebstrap
 )

@@ -1,6 +1,7 @@
 #include "settings/form2.h"
 
 #include "game/rules.h"
+#include "platform/accessibility.h"
 #include "platform/twips.h"
 
 #include <QApplication>
@@ -27,8 +28,7 @@ TextBox* makeBox(QWidget* parent, const char* name, QRect rect, int limit, const
     box->setGeometry(rect);
     box->setTypingLimit(limit);
     box->setWholeText(text);
-    box->setToolTip(tip);
-    box->setAccessibleName(tip);
+    box->setToolTip(tip);  // also what a screen reader gives as the box's description
     box->setEscapeClosesWindow(true);
     return box;
 }
@@ -48,6 +48,7 @@ Form2::Form2(Module1& module, Platform& platform, QWidget* parent)
                           | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
       m_(module), platform_(platform)
 {
+    accessibility::install();
     setWindowTitle(QStringLiteral("设置"));
     setWindowModality(Qt::ApplicationModal);
     setFixedSize(px(4635), px(1650));
@@ -65,6 +66,11 @@ Form2::Form2(Module1& module, Platform& platform, QWidget* parent)
                     QStringLiteral("每一关可用的次数,同时也是一次解锁的关数!"));
     Label5 = makeLabel(this, "Label5", twipsRect(4320, 1200, 255, 255), QStringLiteral("次"));
     setTabOrder(Text1, Text2);
+
+    // A screen reader names each box by the label before it, and says how to keep the values.
+    accessibility::linkCaption(Label1, Text1);
+    accessibility::linkCaption(Label3, Text2);
+    setAccessibleDescription(QStringLiteral("关闭对话框即保存设置。"));
 
     for (TextBox* box : {Text1, Text2})
         box->setKeyPressHandler([this](int& keyAscii) { DigitKeyFilter(keyAscii); });

@@ -72,6 +72,8 @@ private slots:
     void fontsResolveToChineseFamilies();
     void autoSizeLabelsFollowTheirText();
     void screenReadersSeeEveryText();
+    void screenReadersHearTheFaceInReadingOrder();
+    void confirmIsPressedLikeAClick();
     void artworkIsBundled();
     void standardBoxesSpeakChinese();
 };
@@ -281,6 +283,115 @@ void TestForm1Layout::screenReadersSeeEveryText()
     QAccessibleInterface* menu = QAccessible::queryAccessibleInterface(w.a0);
     QVERIFY(menu);
     QCOMPARE(nameOf(&w), QStringLiteral("Varnoth"));
+}
+
+// What a reader walking the face hears during a game, in order: what shows, with its role,
+// its name and the caption that names it. Hidden and empty labels are not heard, the white
+// copy of the message and the history's loose labels and icons are not listed at all.
+void TestForm1Layout::screenReadersHearTheFaceInReadingOrder()
+{
+    Game game;
+    QVERIFY(game.showActive());
+    Form1& w = game.w();
+    game.start("5037");
+    game.guess("3058");
+    w.a4_Click();
+    const struct {
+        QAccessible::Role role;
+        const char* name;
+        const char* labelledBy;
+    } heard[] = {
+        {QAccessible::StaticText, "纪录:", nullptr},
+        {QAccessible::StaticText, "1000", "纪录:"},
+        {QAccessible::StaticText, "纪录人:", nullptr},
+        {QAccessible::StaticText, "Zadrevik", "纪录人:"},
+        {QAccessible::StaticText, "得分:", nullptr},
+        {QAccessible::StaticText, "0", "得分:"},
+        {QAccessible::StaticText, "剩余时间:", nullptr},
+        {QAccessible::StaticText, "300", "剩余时间:"},
+        {QAccessible::StaticText, "正确号码: 5037", nullptr},
+        {QAccessible::StaticText, "剩余次数:", nullptr},
+        {QAccessible::StaticText, "8", "剩余次数:"},
+        {QAccessible::EditableText, "第1位数字", nullptr},
+        {QAccessible::EditableText, "第2位数字", nullptr},
+        {QAccessible::EditableText, "第3位数字", nullptr},
+        {QAccessible::EditableText, "第4位数字", nullptr},
+        {QAccessible::PushButton, "确定", nullptr},
+        {QAccessible::StaticText, "输入四位数密码后按确定,如果密码正确,将会进入一关挑战。", nullptr},
+        {QAccessible::Graphic, "位置正确", nullptr},
+        {QAccessible::StaticText, "表示有多少答案，数字正确且位置正确。", nullptr},
+        {QAccessible::Graphic, "位置不正确", nullptr},
+        {QAccessible::StaticText, "表示有多少答案，数字正确且位置不正确。", nullptr},
+        {QAccessible::StaticText, "设计: 锁匠工作室", nullptr},
+        {QAccessible::StaticText, "记录", nullptr},
+        {QAccessible::List, "记录", "记录"},
+    };
+    QAccessibleInterface* face = QAccessible::queryAccessibleInterface(w.face());
+    QList<QAccessibleInterface*> showing;
+    for (int i = 0; i < face->childCount(); ++i) {
+        QAccessibleInterface* child = face->child(i);
+        QCOMPARE(face->indexOfChild(child), i);
+        QCOMPARE(child->parent(), face);
+        if (!child->state().invisible)
+            showing.append(child);
+        QVERIFY(child->object() != w.Label3);
+    }
+    QCOMPARE(showing.size(), qsizetype(std::size(heard)));
+    for (size_t i = 0; i < std::size(heard); ++i) {
+        QAccessibleInterface* child = showing.at(static_cast<qsizetype>(i));
+        const QByteArray where = QByteArray::number(qulonglong(i)) + ": " + heard[i].name;
+        QVERIFY2(child->role() == heard[i].role, where);
+        QVERIFY2(child->text(QAccessible::Name) == QString::fromUtf8(heard[i].name), where);
+        const auto captions = child->relations(QAccessible::Label);
+        QVERIFY2(captions.size() == (heard[i].labelledBy ? 1 : 0), where);
+        if (heard[i].labelledBy) {
+            QAccessibleInterface* caption = captions.first().first;
+            QVERIFY2(caption->text(QAccessible::Name) == QString::fromUtf8(heard[i].labelledBy), where);
+            const auto named = caption->relations(QAccessible::Labelled);
+            if (heard[i].role != QAccessible::List)  // the heading names the panel, not a widget
+                QVERIFY2(named.size() == 1 && named.first().first == child, where);
+        }
+    }
+    // The used rows are the list's items; a solved round empties it.
+    QAccessibleInterface* history = showing.last();
+    QCOMPARE(history->childCount(), 1);
+    QCOMPARE(history->child(0)->role(), QAccessible::ListItem);
+    QCOMPARE(history->child(0)->text(QAccessible::Name), QStringLiteral("3058,位置正确 1 个,位置不正确 2 个"));
+    QCOMPARE(history->indexOfChild(history->child(0)), 0);
+    game.guess("1249");
+    QCOMPARE(history->childCount(), 2);
+    QCOMPARE(history->child(1)->text(QAccessible::Name), QStringLiteral("1249,位置正确 0 个,位置不正确 0 个"));
+    game.guess("5037");
+    QCOMPARE(history->childCount(), 0);
+    // The result message is the magenta label, a notification; the big count is one too.
+    QAccessibleInterface* message = QAccessible::queryAccessibleInterface(w.Label5);
+    QCOMPARE(message->role(), QAccessible::Notification);
+    QCOMPARE(message->text(QAccessible::Name), QStringLiteral("答题成功,进入下一轮!"));
+    QVERIFY(!message->state().invisible);
+    QCOMPARE(QAccessible::queryAccessibleInterface(w.Label6)->role(), QAccessible::Notification);
+}
+
+// 确定 takes no focus, as before; its press action does what a click does, after the
+// press has returned.
+void TestForm1Layout::confirmIsPressedLikeAClick()
+{
+    Game game;
+    QVERIFY(game.showActive());
+    Form1& w = game.w();
+    game.start("5037");
+    QAccessibleInterface* confirm = QAccessible::queryAccessibleInterface(w.Label1);
+    QVERIFY(!confirm->state().focusable);
+    QCOMPARE(w.Label1->focusPolicy(), Qt::NoFocus);
+    QAccessibleActionInterface* actions = confirm->actionInterface();
+    QVERIFY(actions);
+    QCOMPARE(actions->actionNames(), QStringList{QAccessibleActionInterface::pressAction()});
+    for (size_t i = 0; i < 4; ++i)
+        w.T[i]->setText(QString(QChar(u"1234"[i])));
+    actions->doAction(QAccessibleActionInterface::pressAction());
+    QCOMPARE(w.Lc->caption(), QStringLiteral("9"));
+    QCoreApplication::processEvents();
+    QCOMPARE(w.Lc->caption(), QStringLiteral("8"));
+    QCOMPARE(w.L[0]->caption(), QStringLiteral("1234"));
 }
 
 void TestForm1Layout::artworkIsBundled()

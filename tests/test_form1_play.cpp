@@ -593,11 +593,13 @@ void TestForm1Play::solvedRoundsRaiseTheScore()
     game.tick(295);  // the last seconds are showing
     w.a4_Click();
     QVERIFY(w.Label8->isVisibleTo(&w));
+    QTest::qWait(400);  // part of the clock's second has passed...
     game.platform.queueCode("8421");
     game.guess("5037");
     QCOMPARE(w.Label12->caption(), QStringLiteral("1111"));
     QCOMPARE(w.Lt->caption(), QStringLiteral("300"));
     QVERIFY(w.Timer1.isActive());
+    QVERIFY(w.Timer1.remainingTime() > 800);  // ...but the new round's first second is whole
     QCOMPARE(w.Lc->caption(), QStringLiteral("7"));
     QVERIFY(!w.Label6->isVisibleTo(&w));
     QVERIFY(!w.Label8->isVisibleTo(&w));
@@ -681,6 +683,8 @@ void TestForm1Play::recordOffer_data()
     QTest::newRow("higher score, cancelled") << "1000" << "" << true << "1111" << "Zadrevik";
     QTest::newRow("record not a number counts as 0") << "many" << "Li" << true << "1111" << "Li";
     QTest::newRow("record read from its leading number") << "1200pts" << "Li" << false << "1200pts" << "Zadrevik";
+    QTest::newRow("long name: the box takes the first 32")
+        << "1000" << QString(40, u'长') << true << "1111" << QString(32, u'长');
 }
 
 void TestForm1Play::recordOffer()
@@ -706,7 +710,8 @@ void TestForm1Play::recordOffer()
     if (offered) {
         QCOMPARE(game.platform.prompts[0].prompt, promptAfterTries);
         QCOMPARE(game.platform.prompts[0].title, QStringLiteral("提示"));
-        QCOMPARE(game.module.RecordName.toText(), typed);
+        QCOMPARE(game.platform.prompts[0].maxLength, records::maxNameLength);
+        QCOMPARE(game.module.RecordName.toText(), typed.left(records::maxNameLength));
     }
     QCOMPARE(w.Label10->caption(), recordAfter);
     QCOMPARE(w.Label14->caption(), holderAfter);
@@ -741,7 +746,7 @@ void TestForm1Play::endingFromTheMenu()
     w.close();
     QFile file(game.dir.filePath("dat.ini"));
     QVERIFY(file.open(QIODevice::ReadOnly));
-    QCOMPARE(records::decode(file.readAll()), QStringLiteral("300,9,李雷,1111\r\n\r\n"));
+    QCOMPARE(*records::decode(file.readAll()), QStringLiteral("300,9,李雷,1111\r\n\r\n"));
 }
 
 void TestForm1Play::revealThenEnd()

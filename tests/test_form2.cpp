@@ -3,6 +3,7 @@
 #include "settings/form2.h"
 #include "support/scriptedplatform.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QScreen>
 #include <QTest>
@@ -57,6 +58,7 @@ private slots:
     void emptyBoxesKeepTheirSetting();
     void zeroesAreAccepted();
     void pastedTextThatIsNotAWholeNumberKeepsTheSetting();
+    void screenReadersNameTheBoxesByTheirLabels();
 };
 
 void TestForm2::laidOutAsDesigned()
@@ -236,6 +238,28 @@ void TestForm2::pastedTextThatIsNotAWholeNumberKeepsTheSetting()
     again->close();
     QCOMPARE(s.module.TimeLimit, vb::Variant(300.0));
     QCOMPARE(int(s.module.MaxTries), 9);
+}
+
+// Each box is named by the label before it (linked both ways), its hover tip describes
+// it, and the dialog says that closing it keeps the values.
+void TestForm2::screenReadersNameTheBoxesByTheirLabels()
+{
+    Settings s;
+    auto dialog = open(s);
+    for (auto [label, box] : {std::pair{dialog->Label1, dialog->Text1}, std::pair{dialog->Label3, dialog->Text2}}) {
+        QAccessibleInterface* boxIface = QAccessible::queryAccessibleInterface(box);
+        QAccessibleInterface* labelIface = QAccessible::queryAccessibleInterface(label);
+        QCOMPARE(boxIface->text(QAccessible::Name), label->caption());
+        QCOMPARE(boxIface->text(QAccessible::Description), box->toolTip());
+        const auto captions = boxIface->relations(QAccessible::Label);
+        QCOMPARE(captions.size(), 1);
+        QCOMPARE(captions.first().first, labelIface);
+        const auto named = labelIface->relations(QAccessible::Labelled);
+        QCOMPARE(named.size(), 1);
+        QCOMPARE(named.first().first, boxIface);
+    }
+    QCOMPARE(QAccessible::queryAccessibleInterface(dialog.get())->text(QAccessible::Description),
+             QStringLiteral("关闭对话框即保存设置。"));
 }
 
 QTEST_MAIN(TestForm2)

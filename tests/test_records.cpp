@@ -1,15 +1,21 @@
 // dat.ini: reading, writing, where it lives, and what survives a bad file or a failed save.
 #include "records/records.h"
+#include "support/asnobody.h"
 
 #include <QElapsedTimer>
 #include <QFile>
+#include <QLockFile>
 #include <QTemporaryDir>
 #include <QTest>
 #include <csignal>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using records::Fields;
 using records::RecordsFile;
+using records::Values;
 
 namespace {
 
@@ -26,7 +32,7 @@ void writeBytes(const QString& path, const QByteArray& bytes)
     QCOMPARE(file.write(bytes), bytes.size());
 }
 
-RecordsFile fileIn(const QTemporaryDir& dir) { return RecordsFile(dir.path(), dir.filePath("user")); }
+RecordsFile fileIn(const QTemporaryDir& dir) { return RecordsFile(dir.path()); }
 
 Module1 loaded(const RecordsFile& file)
 {
@@ -38,8 +44,8 @@ Module1 loaded(const RecordsFile& file)
 // Loads and saves without playing, as a run that is opened and closed does.
 QByteArray loadAndSave(const RecordsFile& file)
 {
-    const Module1 module = loaded(file);
-    const auto saved = records::SaveRecords(module, module.RecordName.toText(), module.RecordScore.toText(), file);
+    const Values values = records::valuesOf(loaded(file));
+    const auto saved = records::SaveRecords(values, values, file);
     return saved.ok ? readBytes(saved.path) : QByteArray("save failed");
 }
 
@@ -59,8 +65,15 @@ private slots:
     void gbkFileFromAnotherProgramReads();
     void namesTheFormatCannotCarryComeBackIntact_data();
     void namesTheFormatCannotCarryComeBackIntact();
-    void directoryNamedDatIniIsNotTheFile();
-    void readOnlyProgramDirectoryUsesTheUserCopy();
+    void longAndUndecodableNamesStayReadableRunAfterRun();
+    void nothingButARegularFileIsReadOrReplaced_data();
+    void nothingButARegularFileIsReadOrReplaced();
+    void unreadableFileLoadsDefaultsAndSaysSo();
+    void installedCopyKeepsItsRecordsInTheUserFolder_data();
+    void installedCopyKeepsItsRecordsInTheUserFolder();
+    void twoCopiesKeepEachOthersChanges_data();
+    void twoCopiesKeepEachOthersChanges();
+    void lockOfACopyThatDiedIsTakenOver();
     void failedSaveLeavesTheOldFile();
     void garbageAndHugeFilesLoadWithDefaults();
 };
@@ -151,7 +164,7 @@ void TestRecords::wellFormedFilesRoundTripByteForByte_data()
 {
     QTest::addColumn<QByteArray>("bytes");
     QTest::newRow("defaults") << QByteArray("300,9,Zadrevik,1000\r\n\r\n");
-    QTest::newRow("Chinese name") << records::encode(QStringLiteral("120,6,张三丰,5555\r\n\r\n"));
+    QTest::newRow("Chinese name") << *records::encode(QStringLiteral("120,6,张三丰,5555\r\n\r\n"));
     QTest::newRow("time limit 060 kept as written") << QByteArray("060,9,Zadrevik,1000\r\n\r\n");
     QTest::newRow("zero settings") << QByteArray("0,0,Zadrevik,1000\r\n\r\n");
     QTest::newRow("name with inner spaces") << QByteArray("300,9,Li Lei,2222\r\n\r\n");
@@ -183,6 +196,9 @@ void TestRecords::namesTheFormatCannotCarryComeBackIntact_data()
     QTest::newRow("spaces at both ends") << "  pad  " << "  pad  ";
     QTest::newRow("outside GBK") << "Ωμέγα 😀 ꦲ" << "Ωμέγα 😀 ꦲ";
     QTest::newRow("line break") << "two\nlines" << "two\nlines";
+    QTest::newRow("too long: capped") << QString(40, u'长') << QString(records::maxNameLength, u'长');
+    QTest::newRow("capped between characters, not inside one")
+        << QString(31, u'a') + QStringLiteral("😀😀") << QString(31, u'a') + QStringLiteral("😀");
 }
 
 void TestRecords::namesTheFormatCannotCarryComeBackIntact()
@@ -191,10 +207,8 @@ void TestRecords::namesTheFormatCannotCarryComeBackIntact()
     QFETCH(QString, readBack);
     QTemporaryDir dir;
     const RecordsFile file = fileIn(dir);
-    Module1 module = loaded(file);
-    module.TimeLimit = "75";
-    module.MaxTries = 4;
-    QVERIFY(records::SaveRecords(module, name, "2222", file).ok);
+    const Values before = records::valuesOf(loaded(file));
+    QVERIFY(records::SaveRecords(before, {"75", 4, name, "2222"}, file).ok);
     const Module1 again = loaded(file);
     QCOMPARE(again.RecordName.toText(), readBack);
     QCOMPARE(again.TimeLimit.toText(), QStringLiteral("75"));  // the other fields never shift
@@ -202,41 +216,164 @@ void TestRecords::namesTheFormatCannotCarryComeBackIntact()
     QCOMPARE(again.RecordScore.toText(), QStringLiteral("2222"));
 }
 
-void TestRecords::directoryNamedDatIniIsNotTheFile()
+void TestRecords::longAndUndecodableNamesStayReadableRunAfterRun()
 {
+    // 20 KB of bytes that are no GB18030 in the name: each becomes one U+FFFD, the name is
+    // cut to its longest, and the file stays small and reads back the same run after run.
     QTemporaryDir dir;
-    QVERIFY(QDir(dir.path()).mkdir("dat.ini"));
-    const Module1 module = loaded(fileIn(dir));
-    QCOMPARE(module.TimeLimit, vb::Variant(300.0));
-    QCOMPARE(module.RecordName, vb::Variant("Zadrevik"));
-    const auto saved = records::SaveRecords(module, "Zadrevik", "1000", fileIn(dir));
-    QVERIFY(!saved.ok);  // cannot replace a directory; reported, nothing lost
-    QVERIFY(QFileInfo(dir.filePath("dat.ini")).isDir());
+    writeBytes(dir.filePath("dat.ini"), "300,9," + QByteArray(20000, '\xFF') + ",3000\r\n\r\n");
+    for (int run = 0; run < 3; ++run) {
+        const Module1 module = loaded(fileIn(dir));
+        QCOMPARE(module.RecordName.toText(), QString(records::maxNameLength, QChar::ReplacementCharacter));
+        QCOMPARE(module.RecordScore.toText(), QStringLiteral("3000"));
+        QVERIFY(loadAndSave(fileIn(dir)).size() < 200);
+    }
 }
 
-void TestRecords::readOnlyProgramDirectoryUsesTheUserCopy()
+void TestRecords::nothingButARegularFileIsReadOrReplaced_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::newRow("link to another file") << "link";
+    QTest::newRow("dangling link") << "dangling";
+    QTest::newRow("link to a device") << "device";
+    QTest::newRow("FIFO") << "fifo";
+    QTest::newRow("directory") << "directory";
+}
+
+void TestRecords::nothingButARegularFileIsReadOrReplaced()
+{
+    QFETCH(QString, kind);
+    QTemporaryDir dir;
+    QTemporaryDir elsewhere;
+    const QString path = dir.filePath("dat.ini");
+    const QString notes = elsewhere.filePath("notes.txt");
+    const QByteArray noteText("120,5,my important notes,4000\r\n");
+    writeBytes(notes, noteText);
+    if (kind == "link")
+        QVERIFY(QFile::link(notes, path));
+    else if (kind == "dangling")
+        QVERIFY(QFile::link(elsewhere.filePath("nothing-here"), path));
+    else if (kind == "device")
+        QVERIFY(QFile::link("/dev/null", path));
+    else if (kind == "fifo")
+        QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+    else
+        QVERIFY(QDir(dir.path()).mkdir("dat.ini"));
+
+    Module1 module;
+    QCOMPARE(records::LoadRecords(module, fileIn(dir)).outcome, records::LoadOutcome::Absent);
+    QCOMPARE(module.RecordName, vb::Variant("Zadrevik"));
+
+    const auto saved = records::SaveRecords(records::valuesOf(module), {"60", 9, "Alice", "1111"}, fileIn(dir));
+    QVERIFY(!saved.ok);
+    QCOMPARE(saved.problem, records::SaveProblem::NotARegularFile);
+    QCOMPARE(saved.path, path);
+    QCOMPARE(readBytes(notes), noteText);
+    QVERIFY(!QFile::exists(elsewhere.filePath("nothing-here")));
+    const QFileInfo left(path);
+    QCOMPARE(left.isSymLink(), kind == "link" || kind == "dangling" || kind == "device");
+    QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::System | QDir::Hidden | QDir::NoDotAndDotDot),
+             QStringList{"dat.ini"});
+}
+
+void TestRecords::unreadableFileLoadsDefaultsAndSaysSo()
 {
     QTemporaryDir dir;
-    const QString userDir = dir.filePath("home/varnoth");
-    writeBytes(dir.filePath("dat.ini"), "200,5,Shipped,3000\r\n\r\n");
-    const RecordsFile installed(dir.path(), userDir, [](const QString&) { return false; });
+    makeUnreadableRecordsFile(dir.path(), "120,5,Kept,4000\r\n\r\n");
+    Module1 module;
+    records::LoadResult result;
+    {
+        AsNobodyIfRoot nobody;
+        result = records::LoadRecords(module, fileIn(dir));
+    }
+    QCOMPARE(result.outcome, records::LoadOutcome::Unreadable);
+    QVERIFY(!result.error.isEmpty());
+    QCOMPARE(module.TimeLimit, vb::Variant(300.0));
+    QCOMPARE(module.RecordName, vb::Variant("Zadrevik"));
+}
 
-    // First run: the user has no copy yet, so the one beside the program is read...
-    Module1 module = loaded(installed);
-    QCOMPARE(module.RecordName.toText(), QStringLiteral("Shipped"));
-    // ...and the save goes to the user's data directory, leaving the program's copy alone.
-    const auto saved = records::SaveRecords(module, "Mine", "4000", installed);
-    QVERIFY(saved.ok);
-    QCOMPARE(saved.path, userDir + "/dat.ini");
-    QCOMPARE(readBytes(userDir + "/dat.ini"), QByteArray("200,5,Mine,4000\r\n\r\n"));
-    QCOMPARE(readBytes(dir.filePath("dat.ini")), QByteArray("200,5,Shipped,3000\r\n\r\n"));
-    // Next run reads the user's copy.
-    QCOMPARE(loaded(installed).RecordName.toText(), QStringLiteral("Mine"));
+void TestRecords::installedCopyKeepsItsRecordsInTheUserFolder_data()
+{
+    QTest::addColumn<QString>("program");    // the program's folder, under the temporary root
+    QTest::addColumn<QString>("dataFolder"); // a folder that exists beside it, or ""
+    QTest::addColumn<bool>("installed");
+    QTest::newRow("installed in bin") << "usr/bin" << "usr/share/varnoth" << true;
+    QTest::newRow("installed in games") << "usr/games" << "usr/share/varnoth" << true;
+    QTest::newRow("build folder") << "src/build" << "" << false;
+    QTest::newRow("copied alone") << "opt/game" << "" << false;
+    QTest::newRow("a share folder of something else") << "usr/bin" << "usr/share/other" << false;
+}
 
-    // A writable program directory keeps everything beside the program.
-    const RecordsFile portable(dir.path(), userDir);
-    QCOMPARE(portable.loadPath(), dir.filePath("dat.ini"));
-    QCOMPARE(portable.savePath(), dir.filePath("dat.ini"));
+void TestRecords::installedCopyKeepsItsRecordsInTheUserFolder()
+{
+    QFETCH(QString, program);
+    QFETCH(QString, dataFolder);
+    QFETCH(bool, installed);
+    QTemporaryDir root;
+    QVERIFY(QDir(root.path()).mkpath(program));
+    if (!dataFolder.isEmpty())
+        QVERIFY(QDir(root.path()).mkpath(dataFolder));
+    const QString programFolder = root.filePath(program);
+    const QString userData = root.filePath("home/.local/share");
+    QCOMPARE(records::recordsFolder(programFolder, userData), installed ? userData + "/varnoth" : programFolder);
+}
+
+void TestRecords::twoCopiesKeepEachOthersChanges_data()
+{
+    // Both copies load "300,9,Old,1000"; each changes what its row says and closes, in order.
+    QTest::addColumn<QStringList>("first");   // time limit, tries, holder, score
+    QTest::addColumn<QStringList>("second");
+    QTest::addColumn<QByteArray>("expected");
+    const QStringList untouched{"300", "9", "Old", "1000"};
+    const QStringList alice{"300", "9", "Alice", "1111"};
+    const QStringList bob{"300", "9", "Bob", "2222"};
+    const QStringList quick{"60", "9", "Old", "1000"};
+    const QStringList slow{"600", "3", "Old", "1000"};
+    QTest::newRow("record, then untouched") << alice << untouched << QByteArray("300,9,Alice,1111\r\n\r\n");
+    QTest::newRow("untouched, then record") << untouched << alice << QByteArray("300,9,Alice,1111\r\n\r\n");
+    QTest::newRow("lower record, then higher") << alice << bob << QByteArray("300,9,Bob,2222\r\n\r\n");
+    QTest::newRow("higher record, then lower") << bob << alice << QByteArray("300,9,Bob,2222\r\n\r\n");
+    QTest::newRow("settings, then record") << quick << bob << QByteArray("60,9,Bob,2222\r\n\r\n");
+    QTest::newRow("record, then settings") << bob << quick << QByteArray("60,9,Bob,2222\r\n\r\n");
+    QTest::newRow("settings, then settings") << quick << slow << QByteArray("600,3,Old,1000\r\n\r\n");
+    QTest::newRow("settings, then untouched") << slow << untouched << QByteArray("600,3,Old,1000\r\n\r\n");
+}
+
+void TestRecords::twoCopiesKeepEachOthersChanges()
+{
+    QFETCH(QStringList, first);
+    QFETCH(QStringList, second);
+    QFETCH(QByteArray, expected);
+    QTemporaryDir dir;
+    writeBytes(dir.filePath("dat.ini"), "300,9,Old,1000\r\n\r\n");
+    const Values loadedByBoth = records::valuesOf(loaded(fileIn(dir)));
+    for (const QStringList& copy : {first, second}) {
+        const Values changes{copy[0], static_cast<qint16>(copy[1].toInt()), copy[2], copy[3]};
+        QVERIFY(records::SaveRecords(loadedByBoth, changes, fileIn(dir)).ok);
+    }
+    QCOMPARE(readBytes(dir.filePath("dat.ini")), expected);
+}
+
+void TestRecords::lockOfACopyThatDiedIsTakenOver()
+{
+    QTemporaryDir dir;
+    const QString lockPath = dir.filePath("dat.ini.lock");
+    const pid_t child = ::fork();
+    if (child == 0) {
+        QLockFile lock(lockPath);
+        ::_exit(lock.tryLock(0) ? 0 : 1);  // dies holding the lock, as a crashed copy does
+    }
+    int status = 0;
+    QCOMPARE(::waitpid(child, &status, 0), child);
+    QCOMPARE(WEXITSTATUS(status), 0);
+    QVERIFY(QFile::exists(lockPath));
+
+    QElapsedTimer clock;
+    clock.start();
+    const Values values = records::valuesOf(loaded(fileIn(dir)));
+    QVERIFY(records::SaveRecords(values, values, fileIn(dir)).ok);
+    qInfo("saved past a dead copy's lock in %lld ms", static_cast<long long>(clock.elapsed()));
+    QVERIFY(!QFile::exists(lockPath));  // taken over and released, not waited out and left
 }
 
 void TestRecords::failedSaveLeavesTheOldFile()
@@ -244,8 +381,7 @@ void TestRecords::failedSaveLeavesTheOldFile()
     QTemporaryDir dir;
     const QByteArray old("300,9,Zadrevik,1000\r\n\r\n");
     writeBytes(dir.filePath("dat.ini"), old);
-    Module1 module = loaded(fileIn(dir));
-    module.TimeLimit = "60";
+    const Values before = records::valuesOf(loaded(fileIn(dir)));
 
     // The disk "fills up" ten bytes into the new file: a real short write, even as root.
     std::signal(SIGXFSZ, SIG_IGN);
@@ -254,7 +390,7 @@ void TestRecords::failedSaveLeavesTheOldFile()
     rlimit tiny = saved;
     tiny.rlim_cur = 10;
     QCOMPARE(setrlimit(RLIMIT_FSIZE, &tiny), 0);
-    const auto result = records::SaveRecords(module, QString(200, u'名'), "99999", fileIn(dir));
+    const auto result = records::SaveRecords(before, {"60", 9, QString(200, u'名'), "99999"}, fileIn(dir));
     QCOMPARE(setrlimit(RLIMIT_FSIZE, &saved), 0);
 
     QVERIFY(!result.ok);

@@ -1,10 +1,13 @@
 // Start-up and shut-down of the main window: the records file into the labels, the
 // window centred, the records saved at close, and a failed save reported, not hidden.
 #include "platform/chinese.h"
+#include "settings/form2.h"
+#include "support/asnobody.h"
 #include "support/gamefixture.h"
 
 #include <QScreen>
 #include <QTest>
+#include <QTimer>
 
 namespace {
 
@@ -32,15 +35,19 @@ private slots:
     void closingMidGameSavesTheLabelsAsTheyStand();
     void closingRightAfterStartRewritesWhatWasLoaded();
     void failedSaveIsReportedAndLosesNothing();
+    void unreadableFileIsToldAndKeptUnlessSomethingChanged_data();
+    void unreadableFileIsToldAndKeptUnlessSomethingChanged();
+    void sessionEndSavesLikeAClose_data();
+    void sessionEndSavesLikeAClose();
 };
 
 void TestStartup::loadPutsTheRecordInTheLabels()
 {
     QTemporaryDir dir;
-    writeFile(dir.filePath("dat.ini"), records::encode(QStringLiteral("120,6,张三丰,5555\r\n\r\n")));
+    writeFile(dir.filePath("dat.ini"), *records::encode(QStringLiteral("120,6,张三丰,5555\r\n\r\n")));
     Module1 module;
     ScriptedPlatform platform;
-    Form1 window(module, platform, records::RecordsFile(dir.path(), {}));
+    Form1 window(module, platform, records::RecordsFile(dir.path()));
     window.Form_Load();
     QCOMPARE(window.Label10->caption(), QStringLiteral("5555"));
     QCOMPARE(window.Label14->caption(), QStringLiteral("张三丰"));
@@ -79,12 +86,12 @@ void TestStartup::closingMidGameSavesTheLabelsAsTheyStand()
 void TestStartup::closingRightAfterStartRewritesWhatWasLoaded()
 {
     QTemporaryDir dir;
-    const QByteArray bytes = records::encode(QStringLiteral("060,12,\"Smith, J\",3000\r\n\r\n"));
+    const QByteArray bytes = *records::encode(QStringLiteral("060,12,\"Smith, J\",3000\r\n\r\n"));
     writeFile(dir.filePath("dat.ini"), bytes);
     Module1 module;
     ScriptedPlatform platform;
     {
-        Form1 window(module, platform, records::RecordsFile(dir.path(), {}));
+        Form1 window(module, platform, records::RecordsFile(dir.path()));
         window.Form_Load();
         QCOMPARE(window.Label14->caption(), QStringLiteral("Smith, J"));
         window.close();
@@ -99,13 +106,87 @@ void TestStartup::failedSaveIsReportedAndLosesNothing()
     QVERIFY(QDir(dir.path()).mkdir("dat.ini"));  // nothing can replace a directory
     Module1 module;
     ScriptedPlatform platform;
-    Form1 window(module, platform, records::RecordsFile(dir.path(), {}));
+    Form1 window(module, platform, records::RecordsFile(dir.path()));
     window.Form_Load();
     window.close();
     QCOMPARE(platform.messages.size(), size_t(1));
     QCOMPARE(platform.messages[0].title, QStringLiteral("提示"));
     QVERIFY(platform.messages[0].text.contains(dir.filePath("dat.ini")));
     QVERIFY(QFileInfo(dir.filePath("dat.ini")).isDir());
+}
+
+void TestStartup::unreadableFileIsToldAndKeptUnlessSomethingChanged_data()
+{
+    QTest::addColumn<QString>("newTimeLimit");  // set during the run, or "" for none
+    QTest::addColumn<QByteArray>("fileAfter");
+    QTest::newRow("nothing changed: left as it was") << "" << QByteArray("120,5,Kept,4000\r\n\r\n");
+    QTest::newRow("a setting changed: replaced") << "60" << QByteArray("60,9,Zadrevik,1000\r\n\r\n");
+}
+
+void TestStartup::unreadableFileIsToldAndKeptUnlessSomethingChanged()
+{
+    QFETCH(QString, newTimeLimit);
+    QFETCH(QByteArray, fileAfter);
+    QTemporaryDir dir;
+    const QString path = dir.filePath("dat.ini");
+    makeUnreadableRecordsFile(dir.path(), "120,5,Kept,4000\r\n\r\n");
+    Module1 module;
+    ScriptedPlatform platform;
+    Form1 window(module, platform, records::RecordsFile(dir.path()));
+    {
+        AsNobodyIfRoot nobody;
+        window.Form_Load();
+        QCOMPARE(window.Label14->caption(), QStringLiteral("Zadrevik"));
+        QCOMPARE(platform.messages.size(), size_t(1));
+        QCOMPARE(platform.messages[0].title, QStringLiteral("提示"));
+        QVERIFY(platform.messages[0].text.contains(path));
+        if (!newTimeLimit.isEmpty())
+            module.TimeLimit = newTimeLimit;
+        window.close();
+    }
+    QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
+    QCOMPARE(readFile(path), fileAfter);
+    const bool replaced = !newTimeLimit.isEmpty();
+    QCOMPARE(platform.messages.size(), size_t(replaced ? 2 : 1));  // a replacement is said too
+    if (replaced)
+        QVERIFY(platform.messages[1].text.contains(path));
+}
+
+void TestStartup::sessionEndSavesLikeAClose_data()
+{
+    QTest::addColumn<QString>("open");  // what is open when the session ends
+    QTest::addColumn<QByteArray>("saved");
+    QTest::newRow("nothing") << "" << QByteArray("300,9,Zadrevik,1000\r\n\r\n");
+    QTest::newRow("record offer: answered as cancelled") << "record" << QByteArray("300,1,Zadrevik,10000\r\n\r\n");
+    QTest::newRow("settings dialog: committed") << "settings" << QByteArray("60,9,Zadrevik,1000\r\n\r\n");
+}
+
+void TestStartup::sessionEndSavesLikeAClose()
+{
+    QFETCH(QString, open);
+    QFETCH(QByteArray, saved);
+    Game game;
+    Form1& w = game.w();
+    if (open == "record") {
+        game.module.MaxTries = 1;
+        game.start("5037");
+        game.platform.replies.push_back({"Alice", [&w] { w.endSession(); }});
+        game.guess("5037");  // clears the game with 10000 points: the record is offered
+        QCOMPARE(game.platform.prompts.size(), size_t(1));
+        QCOMPARE(w.Label14->caption(), QStringLiteral("Zadrevik"));
+    } else if (open == "settings") {
+        QTimer::singleShot(0, &w, [&w] {
+            auto* dialog = dynamic_cast<Form2*>(QApplication::activeModalWidget());
+            QVERIFY(dialog);
+            dialog->Text1->setText("60");
+            w.endSession();
+        });
+        w.a3_Click();
+    } else {
+        w.endSession();
+    }
+    QTRY_COMPARE(readFile(game.dir.filePath("dat.ini")), saved);
+    QVERIFY(game.platform.messages.empty());  // nothing asked or told on the way out
 }
 
 QTEST_MAIN(TestStartup)

@@ -60,6 +60,12 @@ play() {
     screenshot "$id" "$artifacts/fresh-root.png" && echo "screenshot: $artifacts/fresh-root.png"
     close_window "$id"
     wait_exit 15 || fail "the game did not exit after Alt+F4"
+    # Closing saved the records: in the user's data folder for a copy installed with its
+    # share/varnoth folder, beside the program otherwise.
+    local records=$root/usr/games/dat.ini
+    [ -d "$root/usr/share/varnoth" ] && records=$root/root/.local/share/varnoth/dat.ini
+    [ -f "$records" ] || fail "closing the game left no records at ${records#"$root"}"
+    echo "records: ${records#"$root"}"
 }
 
 case "${1:-}" in
@@ -92,7 +98,7 @@ timeout 900 mmdebstrap --variant=apt --mode=auto --skip=essential/unlink \
     --customize-hook="$(hook play "$WORK" "$DISPLAY" "$artifacts")" \
     bookworm /dev/null "${sources[@]}" >"$WORK/mmdebstrap.log" 2>&1
 status=$?
-grep -E '^(installed|screenshot): ' "$WORK/mmdebstrap.log"
+grep -E '^(installed|screenshot|records): ' "$WORK/mmdebstrap.log"
 if [ "$status" -ne 0 ]; then
     [ -e "$WORK/root-made" ] || skip "no fresh Debian 12 root could be made here: $(tail -n 5 "$WORK/mmdebstrap.log")"
     grep -E '^FAIL: ' "$WORK/mmdebstrap.log" || tail -n 30 "$WORK/mmdebstrap.log"

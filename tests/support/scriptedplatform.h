@@ -21,6 +21,7 @@ public:
     struct Prompt {
         QString prompt;
         QString title;
+        int maxLength;
     };
     struct Reply {
         QString text;                     // what the player types ("" = cancel)
@@ -41,16 +42,16 @@ public:
             whileMessageOpen();
     }
 
-    QString inputBox(const QString& prompt, const QString& title) override
+    QString inputBox(const QString& prompt, const QString& title, int maxLength) override
     {
-        prompts.push_back({prompt, title});
+        prompts.push_back({prompt, title, maxLength});
         if (replies.empty())
             return {};
         Reply reply = replies.front();
         replies.pop_front();
         if (reply.whileOpen)
             reply.whileOpen();
-        return reply.text;
+        return reply.text.left(maxLength);  // the box's field takes no more
     }
 
     void beep() override { ++beeps; }

@@ -28,6 +28,38 @@ xcleanup() {
 skip() { echo "SKIP: $*"; exit 77; }
 fail() { echo "FAIL: $*"; exit 1; }
 
+# display_taken N: true if an X server may already own display N, as seen from here: its
+# lock file, its socket, or its abstract socket (which a server in another mount
+# namespace, a chroot, holds without any file of ours showing it).
+display_taken() {
+    [ -e "/tmp/.X$1-lock" ] || [ -e "/tmp/.X11-unix/X$1" ] || grep -q "@/tmp/.X11-unix/X$1\$" /proc/net/unix
+}
+
+# xvfb_start: starts Xvfb on a free display and exports DISPLAY. Tests that run side by
+# side may pick the same number at once: the one that loses the lock tries the next.
+# -noreset: by default the server resets when its last client leaves, and refuses
+# connections meanwhile, so the window manager starting right after the probe would fail.
+xvfb_start() {
+    local n i
+    for n in $(seq 91 250); do
+        display_taken "$n" && continue
+        Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp -dpi 96 -noreset >"$WORK/xvfb.log" 2>&1 &
+        XVFB_PID=$!
+        for i in $(seq 100); do
+            kill -0 "$XVFB_PID" 2>/dev/null || break
+            if DISPLAY=":$n" xdpyinfo >/dev/null 2>&1; then
+                export DISPLAY=":$n"
+                return 0
+            fi
+            sleep 0.1
+        done
+        kill "$XVFB_PID" 2>/dev/null
+        wait "$XVFB_PID" 2>/dev/null
+        XVFB_PID=""
+    done
+    return 1
+}
+
 # xstart: makes $WORK with its own home and runtime directory, starts a session bus,
 # Xvfb on a free display and openbox on it.
 xstart() {
@@ -42,28 +74,21 @@ xstart() {
     mkdir -p "$HOME" && mkdir -m 700 -p "$XDG_RUNTIME_DIR"
     # The session bus every desktop has; without one, Qt's first accessibility question
     # makes it launch a bus of its own through X, which outlives the test.
-    local bus
+    local bus i
     bus=$(dbus-daemon --session --fork --nopidfile --print-address=1 --print-pid=1 \
           --address="unix:path=$XDG_RUNTIME_DIR/bus") || skip "the session bus could not start"
     export DBUS_SESSION_BUS_ADDRESS=${bus%%$'\n'*}
     BUS_PID=${bus##*$'\n'}
-    local n
-    for n in $(seq 91 160); do
-        [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] || break
-    done
-    export DISPLAY=":$n"
-    Xvfb "$DISPLAY" -screen 0 1024x768x24 -nolisten tcp -dpi 96 >"$WORK/xvfb.log" 2>&1 &
-    XVFB_PID=$!
-    local i
-    for i in $(seq 50); do
-        xdpyinfo >/dev/null 2>&1 && break
-        kill -0 "$XVFB_PID" 2>/dev/null || skip "Xvfb could not start: $(tail -n 3 "$WORK/xvfb.log")"
-        sleep 0.1
-    done
-    xdpyinfo >/dev/null 2>&1 || skip "Xvfb did not answer on $DISPLAY"
+    xvfb_start || skip "Xvfb could not start: $(tail -n 3 "$WORK/xvfb.log")"
     openbox >"$WORK/openbox.log" 2>&1 &
     WM_PID=$!
-    sleep 0.5
+    # Until openbox has taken the screen, Alt+F4 and window activation go nowhere.
+    for i in $(seq 100); do
+        xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && return 0
+        kill -0 "$WM_PID" 2>/dev/null || skip "openbox could not start on $DISPLAY: $(tail -n 3 "$WORK/openbox.log")"
+        sleep 0.1
+    done
+    fail "openbox did not take the screen on $DISPLAY"
 }
 
 # start_game EXE [DIR]: copies the executable alone into DIR (default $WORK/game) and starts it there.
@@ -87,21 +112,44 @@ wait_window() {
     return 1
 }
 
+# wait_gone TITLE [SECONDS]: waits until no visible window has exactly that title.
+wait_gone() {
+    local seconds=${2:-10} i
+    for i in $(seq $((seconds * 10))); do
+        xdotool search --onlyvisible --name "^${1}\$" >/dev/null 2>&1 || return 0
+        sleep 0.1
+    done
+    return 1
+}
+
 # window_size ID: prints "WIDTHxHEIGHT" of the window's client area.
 window_size() {
     xwininfo -id "$1" | awk '/Width:/ {w=$2} /Height:/ {h=$2} END {print w "x" h}'
 }
 
+# activate ID: makes the window the active one and waits until it is, so that keys reach
+# it and the window manager's own keys act on it.
+activate() {
+    local i
+    for i in $(seq 100); do
+        [ "$(xdotool getactivewindow 2>/dev/null)" = "$1" ] && return 0
+        xdotool windowactivate "$1" >/dev/null 2>&1
+        sleep 0.1
+    done
+    fail "window $1 never became active"
+}
+
 # close_window ID: asks the window manager to close the window, as Alt+F4 does.
 close_window() {
-    xdotool windowactivate --sync "$1" >/dev/null 2>&1 || true
+    activate "$1"
     xdotool key --clearmodifiers alt+F4
 }
 
 # wait_exit [SECONDS]: waits for the game's process to end; fails the test if it ended
-# with an error (a crash, or a sanitizer's report in an instrumented build).
+# with an error (a crash, or a sanitizer's report in an instrumented build). An
+# instrumented game checks its memory for leaks as it exits, which takes a while.
 wait_exit() {
-    local seconds=${1:-10} i status
+    local seconds=${1:-30} i status
     for i in $(seq $((seconds * 10))); do
         if ! kill -0 "$GAME_PID" 2>/dev/null; then
             wait "$GAME_PID" 2>/dev/null
@@ -129,14 +177,27 @@ menu_height() {
     echo $((${size#*x} - 278))
 }
 
+# popup_open: true while one of the game's popup menus shows (an override-redirect window:
+# Qt does not always name or type a menu it shows again).
+popup_open() {
+    local w
+    for w in $(xdotool search --onlyvisible --classname '^varnoth$' 2>/dev/null); do
+        xwininfo -id "$w" 2>/dev/null | grep -q 'Override Redirect State: yes' && return 0
+    done
+    return 1
+}
+
 # choose_menu ID N: opens 选项 with the mouse and picks the Nth enabled item with the keys.
 choose_menu() {
     local id=$1 n=$2 i
+    activate "$id"
     xdotool mousemove --window "$id" 20 8 click 1
-    sleep 0.4
+    for i in $(seq 50); do popup_open && break; sleep 0.1; done
+    popup_open || fail "the menu did not open"
     for i in $(seq "$n"); do xdotool key Down; done
     xdotool key Return
-    sleep 0.3
+    for i in $(seq 50); do popup_open || break; sleep 0.1; done
+    sleep 0.2
 }
 
 # click_face ID X Y: a left click at a point of the face.
@@ -212,4 +273,50 @@ dat_ini_is() {
     expected=$(printf "$1" | od -c)
     actual=$(iconv -f GB18030 -t UTF-8 <"$GAME_DIR/dat.ini" 2>/dev/null | od -c)
     [ "$actual" = "$expected" ] || fail "dat.ini holds: $(od -c <"$GAME_DIR/dat.ini" 2>/dev/null)"
+}
+
+# --- The accessibility bus -------------------------------------------------------------
+
+A11Y_ADDRESS=""
+
+# a11y_start: what a desktop with a screen reader running offers its programs: the
+# accessibility bus, launched on this test's own session bus by D-Bus activation (with
+# this display in the activation environment, as an X session sets it), and the flag a
+# screen reader sets to say it is listening. Call after xstart and before start_game.
+a11y_start() {
+    [ -x /usr/libexec/at-spi-bus-launcher ] || skip "at-spi2-core is not installed"
+    /usr/bin/python3 -c 'import gi; gi.require_version("Atspi", "2.0")' 2>/dev/null \
+        || skip "python3-gi and gir1.2-atspi-2.0 are not installed"
+    trap 'a11y_stop; xcleanup' EXIT
+    dbus-send --session --type=method_call --print-reply --dest=org.freedesktop.DBus /org/freedesktop/DBus \
+        org.freedesktop.DBus.UpdateActivationEnvironment "dict:string:string:DISPLAY,$DISPLAY" >/dev/null \
+        || skip "the session bus refused the activation environment"
+    A11Y_ADDRESS=$(dbus-send --session --print-reply=literal --dest=org.a11y.Bus /org/a11y/bus \
+        org.a11y.Bus.GetAddress 2>&1) || skip "the accessibility bus could not start: $A11Y_ADDRESS"
+    A11Y_ADDRESS=$(echo $A11Y_ADDRESS)
+    dbus-send --session --print-reply --dest=org.a11y.Bus /org/a11y/bus org.freedesktop.DBus.Properties.Set \
+        string:org.a11y.Status string:ScreenReaderEnabled variant:boolean:true >/dev/null \
+        || fail "could not set ScreenReaderEnabled"
+}
+
+# bus_pid BUS NAME: the process that owns NAME on BUS (--session or --address=...).
+bus_pid() {
+    dbus-send "$1" --print-reply=literal --dest=org.freedesktop.DBus /org/freedesktop/DBus \
+        org.freedesktop.DBus.GetConnectionUnixProcessID "string:$2" 2>/dev/null | awk '{print $2}'
+}
+
+# a11y_stop: ends the bus launcher, the accessibility bus and its registry, by their ids,
+# and waits for them, so that nothing of the test outlives it.
+a11y_stop() {
+    [ -n "$A11Y_ADDRESS" ] || return 0
+    local pids pid i
+    pids="$(bus_pid "--address=$A11Y_ADDRESS" org.a11y.atspi.Registry) $(bus_pid "--address=$A11Y_ADDRESS" org.freedesktop.DBus) $(bus_pid --session org.a11y.Bus)"
+    for pid in $pids; do kill "$pid" 2>/dev/null; done
+    for i in $(seq 50); do
+        for pid in $pids; do kill -0 "$pid" 2>/dev/null && break; pid=""; done
+        [ -z "$pid" ] && break
+        sleep 0.1
+    done
+    A11Y_ADDRESS=""
+    return 0
 }

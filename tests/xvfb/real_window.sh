@@ -22,7 +22,7 @@ screenshot "$id" "$artifacts/window.png" || fail "no screenshot"
 echo "screenshot: $artifacts/window.png ($size, menu bar $menu px)"
 
 close_window "$id"
-wait_exit 10 || fail "the game did not exit after Alt+F4"
+wait_exit || fail "the game did not exit after Alt+F4"
 expected=$(printf '300,9,Zadrevik,1000\r\n\r\n' | od -c)
 actual=$(od -c <"$GAME_DIR/dat.ini" 2>/dev/null)
 [ "$actual" = "$expected" ] || fail "dat.ini after close: $actual"

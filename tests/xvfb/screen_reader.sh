@@ -1,0 +1,23 @@
+#!/usr/bin/env bash
+# A whole game played as a blind player plays it: through the accessibility bus alone,
+# as a screen reader sees the window (tests/xvfb/screen_reader.py). The round is 20
+# seconds long, so that the last-seconds count is heard too; the window is closed at the
+# end and dat.ini must carry the record set on the way.
+set -u
+exe=$1
+. "$(dirname "$0")/lib.sh"
+xstart
+a11y_start
+
+mkdir -p "$WORK/game"
+printf '20,9,Zadrevik,1000\r\n\r\n' >"$WORK/game/dat.ini"
+start_game "$exe"
+id=$(wait_window Varnoth 15) || fail "no window titled Varnoth appeared: $(cat "$WORK/game.log")"
+activate "$id"
+
+/usr/bin/python3 "$(dirname "$0")/screen_reader.py" || fail "the game as heard through the accessibility bus (game log: $(tail -n 20 "$WORK/game.log"))"
+
+close_window "$id"
+wait_exit 10 || fail "the game did not exit after Alt+F4"
+dat_ini_is '20,9,听风,16665\r\n\r\n'
+echo "PASS: a whole game through the accessibility bus"
