@@ -41,7 +41,7 @@ void TestQtPlatform::boxButtonsReadInChinese()
 
     QStringList inputButtons;
     QTimer::singleShot(0, [&inputButtons] { readButtonsThenClose(inputButtons); });
-    QCOMPARE(platform.inputBox(QStringLiteral("恭喜破纪录,请输入您的大名:"), QStringLiteral("提示")), QString());
+    QCOMPARE(platform.inputBox(QStringLiteral("恭喜破纪录,请输入您的大名:"), QStringLiteral("提示"), 20), QString());
     QCOMPARE(inputButtons, (QStringList{QStringLiteral("取消"), QStringLiteral("确定")}));
 }
 
