@@ -25,7 +25,7 @@ private:
 // 黑体) onto installed Chinese families, and makes 9-point 宋体 the application font.
 void installChineseFonts();
 
-// Qt's own texts (the OK and Cancel of the standard boxes, the text boxes' context menu)
-// in Simplified Chinese, whatever the system's language; a no-op where Qt's translations
-// are not installed.
+// Qt's own texts (the text boxes' context menu) in Simplified Chinese, whatever the
+// system's language; a no-op where Qt's translations are not installed. The game's boxes
+// set their buttons' texts themselves.
 void installChineseQtTexts(QCoreApplication& app);

@@ -5,11 +5,22 @@
 #include <QInputDialog>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPushButton>
+
+namespace {
+
+// The boxes' buttons carry the game's own texts, so they read so whether or not Qt's
+// translations are installed.
+const QString okText = QStringLiteral("确定");
+const QString cancelText = QStringLiteral("取消");
+
+}  // namespace
 
 void QtPlatform::messageBox(const QString& text, int style, const QString& title)
 {
     const QMessageBox::Icon icon = (style & 0x70) == InformationOk ? QMessageBox::Information : QMessageBox::NoIcon;
     QMessageBox box(icon, title, text, QMessageBox::Ok, boxOwner_);
+    box.button(QMessageBox::Ok)->setText(okText);
     box.setWindowModality(Qt::ApplicationModal);
     box.exec();
 }
@@ -21,6 +32,8 @@ QString QtPlatform::inputBox(const QString& prompt, const QString& title, int ma
     box.setWindowTitle(title);
     box.setLabelText(prompt);
     box.setInputMode(QInputDialog::TextInput);
+    box.setOkButtonText(okText);
+    box.setCancelButtonText(cancelText);
     if (auto* field = box.findChild<QLineEdit*>())
         field->setMaxLength(maxLength);  // counts UTF-16 units, so never more characters than that
     return box.exec() == QDialog::Accepted ? box.textValue() : QString();

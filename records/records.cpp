@@ -237,7 +237,12 @@ QString cappedName(const QString& name)
     const QList<uint> characters = name.toUcs4();
     if (characters.size() <= maxNameLength)
         return name;
-    return QString::fromUcs4(reinterpret_cast<const char32_t*>(characters.constData()), maxNameLength);
+    QString cut = QString::fromUcs4(reinterpret_cast<const char32_t*>(characters.constData()), maxNameLength);
+    // Blanks the cut leaves at the end would make the field need quotes it may not be able
+    // to carry (a quote inside), and mean nothing in a name.
+    while (!cut.isEmpty() && isBlank(cut.back()))
+        cut.chop(1);
+    return cut;
 }
 
 QString recordsText(const QString& timeLimit, qint16 maxTries, const QString& holder, const QString& score)
@@ -326,8 +331,8 @@ void applyFields(Module1& module, const Fields& fields)
         module.TimeLimit = *timeLimit;
     if (tries)
         module.MaxTries = vb::toInt16(*tries).value_or(0);  // empty or unusable: no tries, as before loading
-    if (name && !name->isEmpty())
-        module.RecordName = cappedName(*name);
+    if (const QString holder = cappedName(name.value_or(QString())); !holder.isEmpty())
+        module.RecordName = holder;
     if (score && isNumber(*score))
         module.RecordScore = *score;
 }

@@ -29,7 +29,8 @@ using Fields = std::array<std::optional<QString>, 4>;
 // quote runs to the next double quote. Whatever follows the fourth field is ignored.
 Fields readFields(const QString& text);
 
-// At most maxNameLength characters (a character outside the BMP is never cut in two).
+// At most maxNameLength characters (a character outside the BMP is never cut in two; no
+// blanks are left at the end of a cut).
 QString cappedName(const QString& name);
 
 // The file's text: the four fields joined by commas, CR LF, then an empty line.

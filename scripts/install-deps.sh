@@ -10,6 +10,7 @@ packages=(
     xvfb x11-utils x11-xserver-utils xdotool openbox imagemagick libx11-dev
     at-spi2-core python3-gi gir1.2-atspi-2.0
     clang-tidy cppcheck desktop-file-utils appstream dpkg-dev dbus-daemon
+    qt6-svg-dev man-db lintian mmdebstrap
     weston qt6-wayland
 )
 

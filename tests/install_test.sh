@@ -1,36 +1,68 @@
 #!/usr/bin/env bash
-# cmake --install into a temporary prefix puts every file where desktops expect it, and
-# the desktop entry and AppStream file validate.
+# cmake --install into a temporary prefix puts every file where desktops expect it: the
+# desktop entry and AppStream file validate and name the installed program, the icons
+# have the sizes their folders say, both manual pages format without a warning. The
+# installed program answers its command line with no display at all.
 set -u
 build=$1
 prefix=$(mktemp -d)
 trap 'rm -rf "$prefix"' EXIT
 fail() { echo "FAIL: $*"; exit 1; }
+export LC_ALL=C.UTF-8
+unset DISPLAY WAYLAND_DISPLAY QT_QPA_PLATFORM
 
+id=io.github.varnoth.Varnoth
 cmake --install "$build" --prefix "$prefix" >/dev/null || fail "cmake --install failed"
-for file in bin/varnoth share/applications/varnoth.desktop share/metainfo/varnoth.metainfo.xml \
-            share/icons/hicolor/16x16/apps/varnoth.png share/icons/hicolor/32x32/apps/varnoth.png \
-            share/icons/hicolor/48x48/apps/varnoth.png share/icons/hicolor/256x256/apps/varnoth.png; do
+icons=share/icons/hicolor
+for file in bin/varnoth share/applications/$id.desktop share/metainfo/$id.metainfo.xml \
+            $icons/scalable/apps/$id.svg share/man/man6/varnoth.6.gz share/man/zh_CN/man6/varnoth.6.gz \
+            share/doc/varnoth/copyright share/doc/varnoth/changelog.gz; do
     [ -f "$prefix/$file" ] || fail "$file was not installed"
 done
 [ -x "$prefix/bin/varnoth" ] || fail "bin/varnoth is not executable"
+
+# The command line, with no display: answers in QCommandLineParser's form, never opens a window.
+game=$prefix/bin/varnoth
+version=$(timeout 10 "$game" --version) || fail "--version exited with $?"
+[[ $version =~ ^varnoth\ [0-9]+\.[0-9]+\.[0-9]+$ ]] || fail "--version printed: $version"
+[ "$(timeout 10 "$game" -v)" = "$version" ] || fail "-v differs from --version"
+help=$(timeout 10 "$game" -h) || fail "-h exited with $?"
+[[ $help == "Usage: $game [options]"* ]] || fail "-h printed: $help"
+[ "$(timeout 10 "$game" --help)" = "$help" ] || fail "--help differs from -h"
+timeout 10 "$game" --bogus >"$prefix/out" 2>"$prefix/err"
+status=$?
+[ "$status" -eq 2 ] || fail "--bogus exited with $status, not 2"
+[ ! -s "$prefix/out" ] || fail "--bogus printed to standard output: $(cat "$prefix/out")"
+[ "$(cat "$prefix/err")" = "varnoth: Unknown option 'bogus'." ] || fail "--bogus printed: $(cat "$prefix/err")"
+
+desktop=$prefix/share/applications/$id.desktop
+metainfo=$prefix/share/metainfo/$id.metainfo.xml
 if command -v desktop-file-validate >/dev/null; then
-    desktop-file-validate "$prefix/share/applications/varnoth.desktop" || fail "the desktop entry does not validate"
+    desktop-file-validate "$desktop" || fail "the desktop entry does not validate"
 fi
+grep -qx 'Exec=varnoth' "$desktop" || fail "the desktop entry does not start varnoth"
+grep -qx "Icon=$id" "$desktop" || fail "the desktop entry's icon is not $id"
+grep -q '<binary>varnoth</binary>' "$metainfo" || fail "the AppStream file does not name the program varnoth"
+grep -q "<release version=\"${version#varnoth }\" date=\"[0-9]\{4\}-[0-9][0-9]-[0-9][0-9]\"/>" "$metainfo" \
+    || fail "the AppStream release is not ${version#varnoth }: $(grep '<release ' "$metainfo")"
 if command -v appstreamcli >/dev/null; then
-    # The plain id "varnoth" draws a warning (no reverse-DNS id); any error fails.
-    out=$(appstreamcli validate --no-net "$prefix/share/metainfo/varnoth.metainfo.xml" 2>&1)
-    echo "$out" | grep -q '^E:' && fail "metainfo: $out"
+    # --no-net: the homepage and the screenshot's address are checked once they are published.
+    out=$(appstreamcli validate --no-net "$metainfo" 2>&1) || fail "metainfo: $out"
+    ! echo "$out" | grep -q '^[EW]:' || fail "metainfo: $out"
 fi
+
 if command -v identify >/dev/null; then
-    [ "$(identify -format '%wx%h' "$prefix/share/icons/hicolor/48x48/apps/varnoth.png")" = 48x48 ] || fail "48x48 icon size"
+    for size in 16 22 24 32 48 64 128 256; do
+        icon=$prefix/$icons/${size}x${size}/apps/$id.png
+        [ "$(identify -format '%wx%h' "$icon" 2>/dev/null)" = "${size}x${size}" ] || fail "the ${size}x${size} icon"
+    done
 fi
-if command -v dpkg-deb >/dev/null && command -v dpkg-shlibdeps >/dev/null; then
-    (cd "$prefix" && cpack -G DEB --config "$build/CPackConfig.cmake" -B "$prefix/deb" >/dev/null 2>&1) || fail "cpack failed"
-    deb=$(ls "$prefix"/deb/varnoth_*.deb 2>/dev/null | head -n 1)
-    [ -n "$deb" ] || fail "no .deb was built"
-    dpkg-deb -c "$deb" | grep -q './usr/bin/varnoth$' || fail "the .deb lacks usr/bin/varnoth"
-    dpkg-deb -f "$deb" Depends | grep -q libqt6widgets6 || fail "the .deb does not depend on Qt"
-    echo "package: $(basename "$deb")"
+grep -q 'viewBox="0 0 256 256"' "$prefix/$icons/scalable/apps/$id.svg" || fail "the scalable icon has no 256-unit view box"
+
+if command -v man >/dev/null; then
+    for page in share/man/man6/varnoth.6.gz share/man/zh_CN/man6/varnoth.6.gz; do
+        warnings=$(MANWIDTH=80 man --warnings -l "$prefix/$page" 2>&1 >/dev/null) || fail "man $page failed"
+        [ -z "$warnings" ] || fail "man $page: $warnings"
+    done
 fi
-echo "PASS: installed into $prefix"
+echo "PASS: installed into $prefix, $version"

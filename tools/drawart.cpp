@@ -1,6 +1,7 @@
 // Draws the game's artwork with QPainter: the main window's background and the two plus
 // icons of the history, each at every scale of platform/artwork.h, and the program icon in
-// four sizes. With --face it draws instead what the window's face must show at one scale.
+// the hicolor sizes and as SVG. With --face it draws instead what the window's face must
+// show at one scale.
 //
 //   QT_QPA_PLATFORM=offscreen drawart <output directory>
 //   QT_QPA_PLATFORM=offscreen drawart --face <scale> <file>
@@ -18,6 +19,7 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QRadialGradient>
+#include <QSvgGenerator>
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -237,50 +239,160 @@ QImage plusIcon(const QColor& light, const QColor& dark, qreal scale)
 QImage greenPlus(qreal scale) { return plusIcon(QColor(140, 255, 120), QColor(20, 150, 30), scale); }
 QImage orangePlus(qreal scale) { return plusIcon(QColor(255, 210, 110), QColor(230, 110, 10), scale); }
 
-// A red padlock with a brass shackle and a four-digit wheel.
+// The program icon: a red padlock with a brass shackle and a wheel showing the code 5037
+// in green segments. It is laid out on a 64-unit grid; below 64 pixels every edge is
+// rounded to a whole pixel (left and right edges symmetrically about the centre), so the
+// small sizes are crisp rather than blurred.
+class IconGrid {
+public:
+    explicit IconGrid(int size) : size_(size), unit_(size / 64.0), snap_(size < 64) {}
+    qreal x(qreal units) const { return size_ / 2.0 + length(units - 32); }
+    qreal y(qreal units) const { return snap_ ? std::round(units * unit_) : units * unit_; }
+    qreal length(qreal units) const
+    {
+        const qreal pixels = units * unit_;
+        return snap_ ? std::copysign(std::floor(std::abs(pixels) + 0.5), pixels) : pixels;
+    }
+    QRectF rect(qreal left, qreal top, qreal right, qreal bottom) const
+    {
+        return QRectF(QPointF(x(left), y(top)), QPointF(x(right), y(bottom)));
+    }
+    int size() const { return size_; }
+
+private:
+    int size_;
+    qreal unit_;
+    bool snap_;
+};
+
+// The shackle: an arch of the given thickness whose legs go down to bottom.
+QPainterPath arch(const QRectF& outer, qreal thickness, qreal bottom)
+{
+    const qreal r = outer.width() / 2;
+    const qreal inner = r - thickness;
+    QPainterPath path;
+    path.moveTo(outer.left(), bottom);
+    path.lineTo(outer.left(), outer.top() + r);
+    path.arcTo(QRectF(outer.left(), outer.top(), 2 * r, 2 * r), 180, -180);
+    path.lineTo(outer.right(), bottom);
+    path.lineTo(outer.right() - thickness, bottom);
+    path.lineTo(outer.right() - thickness, outer.top() + r);
+    path.arcTo(QRectF(outer.left() + thickness, outer.top() + thickness, 2 * inner, 2 * inner), 0, 180);
+    path.lineTo(outer.left() + thickness, bottom);
+    path.closeSubpath();
+    return path;
+}
+
+// One digit in seven segments, as rectangles: a top, b top right, c bottom right,
+// d bottom, e bottom left, f top left, g middle.
+void sevenSegments(QPainter& p, const QRectF& cell, qreal t, const char* lit)
+{
+    const qreal mid = cell.top() + (cell.height() - t) / 2;
+    const qreal l = cell.left(), r = cell.right() - t, top = cell.top(), bottom = cell.bottom();
+    for (const char* segment = lit; *segment; ++segment) {
+        switch (*segment) {
+        case 'a': p.drawRect(QRectF(l, top, cell.width(), t)); break;
+        case 'b': p.drawRect(QRectF(r, top, t, mid + t - top)); break;
+        case 'c': p.drawRect(QRectF(r, mid, t, bottom - mid)); break;
+        case 'd': p.drawRect(QRectF(l, bottom - t, cell.width(), t)); break;
+        case 'e': p.drawRect(QRectF(l, mid, t, bottom - mid)); break;
+        case 'f': p.drawRect(QRectF(l, top, t, mid + t - top)); break;
+        case 'g': p.drawRect(QRectF(l, mid, cell.width(), t)); break;
+        }
+    }
+}
+
+// The code on the wheel: seven-segment digits where they fit at least 3 x 5 pixels,
+// otherwise four lit cells.
+void wheelCode(QPainter& p, const QRectF& wheel)
+{
+    const qreal height = wheel.height();
+    const qreal margin = std::max(1.0, std::floor(height * 0.2));
+    qreal digitHeight = height - 2 * margin;
+    const qreal thickness = std::max(1.0, std::round(digitHeight / 6));
+    if (std::fmod(digitHeight - thickness, 2) != 0)
+        digitHeight -= 1;  // the middle segment on whole pixels
+    const qreal digitWidth = std::max(3.0, std::round(digitHeight * 0.55));
+    const qreal gap = std::max(1.0, std::round(digitWidth * 0.4));
+    const qreal codeWidth = 4 * digitWidth + 3 * gap;
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(120, 255, 120));
+    if (digitHeight < 5 || codeWidth > wheel.width() - 2) {
+        const qreal cell = std::floor((wheel.width() - 2 + 1) / 4) - 1;
+        const qreal left = wheel.left() + std::floor((wheel.width() - (4 * cell + 3)) / 2);
+        for (int i = 0; i < 4; ++i)
+            p.drawRect(QRectF(left + i * (cell + 1), wheel.top() + 1, cell, height - 2));
+        return;
+    }
+    const qreal left = wheel.left() + std::floor((wheel.width() - codeWidth) / 2);
+    const qreal top = wheel.top() + std::floor((height - digitHeight) / 2);
+    const char* const code[4] = {"acdfg", "abcdef", "abcdg", "abc"};  // 5, 0, 3, 7
+    for (int i = 0; i < 4; ++i)
+        sevenSegments(p, QRectF(left + i * (digitWidth + gap), top, digitWidth, digitHeight), thickness, code[i]);
+}
+
+void paintProgramIcon(QPainter& p, int size)
+{
+    const IconGrid grid(size);
+    p.setRenderHint(QPainter::Antialiasing);
+    const qreal outline = size >= 22 ? std::max(1.0, std::round(1.5 * size / 64)) : 0;
+
+    const QRectF shackle = grid.rect(14, 4, 50, 22);
+    const qreal thickness = grid.length(8);
+    const qreal legsEnd = grid.y(34);
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(110, 86, 34));
+    p.drawPath(arch(shackle, thickness, legsEnd));
+    QLinearGradient brass(shackle.topLeft(), shackle.topRight());
+    brass.setColorAt(0, QColor(196, 160, 72));
+    brass.setColorAt(0.35, QColor(244, 220, 140));
+    brass.setColorAt(1, QColor(176, 140, 58));
+    p.setBrush(brass);
+    p.drawPath(arch(shackle.adjusted(outline, outline, -outline, 0), thickness - 2 * outline, legsEnd));
+
+    const QRectF body = grid.rect(6, 28, 58, 60);
+    const qreal radius = grid.length(7);
+    p.setBrush(QColor(70, 6, 4));
+    p.drawRoundedRect(body, radius, radius);
+    QLinearGradient red(body.topLeft(), body.bottomLeft());
+    red.setColorAt(0, QColor(236, 76, 60));
+    red.setColorAt(1, QColor(132, 16, 12));
+    p.setBrush(red);
+    p.drawRoundedRect(body.adjusted(outline, outline, -outline, -outline), radius - outline, radius - outline);
+
+    const QRectF wheel = grid.rect(12, 36, 52, 52);
+    p.setBrush(Qt::black);
+    p.drawRoundedRect(wheel, grid.length(2), grid.length(2));
+    wheelCode(p, wheel);
+}
+
 QImage programIcon(int size)
 {
     QImage image(size, size, QImage::Format_ARGB32);
     image.fill(Qt::transparent);
     QPainter p(&image);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.scale(size / 64.0, size / 64.0);
-
-    QPainterPath shackle;
-    shackle.moveTo(18, 30);
-    shackle.lineTo(18, 20);
-    shackle.arcTo(QRectF(18, 4, 28, 30), 180, -180);
-    shackle.lineTo(46, 30);
-    p.setPen(QPen(QColor(120, 96, 40), 9, Qt::SolidLine, Qt::FlatCap));
-    p.drawPath(shackle);
-    p.setPen(QPen(QColor(226, 196, 110), 5, Qt::SolidLine, Qt::FlatCap));
-    p.drawPath(shackle);
-
-    const QRectF body(6, 28, 52, 32);
-    QLinearGradient gradient(body.topLeft(), body.bottomLeft());
-    gradient.setColorAt(0, QColor(232, 70, 56));
-    gradient.setColorAt(1, QColor(128, 14, 10));
-    p.setPen(QPen(QColor(70, 6, 4), 2));
-    p.setBrush(gradient);
-    p.drawRoundedRect(body, 7, 7);
-
-    const QRectF wheel(13, 37, 38, 14);
-    p.setPen(Qt::NoPen);
-    p.setBrush(Qt::black);
-    p.drawRoundedRect(wheel, 2, 2);
-    if (size >= 32) {
-        QFont font(QStringLiteral("DejaVu Sans Mono"));
-        font.setPixelSize(12);
-        font.setBold(true);
-        p.setFont(font);
-        p.setPen(QColor(120, 255, 120));
-        p.drawText(wheel, Qt::AlignCenter, QStringLiteral("5037"));
-    } else {
-        p.setBrush(QColor(120, 255, 120));
-        for (int i = 0; i < 4; ++i)
-            p.drawRect(QRectF(16 + i * 9, 41, 5, 6));
-    }
+    paintProgramIcon(p, size);
     return image;
+}
+
+// The scalable icon: the same drawing as the 256-pixel one, whose edges all fall on
+// whole pixels, as SVG.
+bool saveProgramIconSvg(const QDir& dir, const QString& name)
+{
+    QSvgGenerator svg;
+    svg.setFileName(dir.filePath(name));
+    svg.setSize(QSize(256, 256));
+    svg.setViewBox(QRect(0, 0, 256, 256));
+    svg.setTitle(QStringLiteral("Varnoth"));
+    svg.setDescription(QStringLiteral("The Varnoth program icon, drawn by tools/drawart.cpp"));
+    QPainter p;
+    bool ok = p.begin(&svg);
+    if (ok) {
+        paintProgramIcon(p, 256);
+        ok = p.end();
+    }
+    std::printf("%s %s\n", ok ? "wrote" : "FAILED", qPrintable(dir.filePath(name)));
+    return ok;
 }
 
 bool save(const QImage& image, const QDir& dir, const QString& name)
@@ -335,7 +447,8 @@ int main(int argc, char* argv[])
         ok = save(greenPlus(scale), dir, artwork::fileName(QStringLiteral("plus-green"), scale)) && ok;
         ok = save(orangePlus(scale), dir, artwork::fileName(QStringLiteral("plus-orange"), scale)) && ok;
     }
-    for (int size : {16, 32, 48, 256})
+    for (int size : {16, 22, 24, 32, 48, 64, 128, 256})
         ok = save(programIcon(size), dir, QStringLiteral("icon-%1.png").arg(size)) && ok;
+    ok = saveProgramIconSvg(dir, QStringLiteral("icon.svg")) && ok;
     return ok ? 0 : 1;
 }

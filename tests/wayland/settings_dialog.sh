@@ -8,10 +8,10 @@
 # window titled and identified as its desktop entry, with the box and the dialog as its
 # children.
 #
-#   settings_dialog.sh EXECUTABLE DESKTOP_ENTRY_DIR
+#   settings_dialog.sh EXECUTABLE DESKTOP_ENTRY
 set -u
 exe=$1
-desktop_dir=$2
+desktop_entry=$2
 here=$(dirname "$0")
 . "$here/../xvfb/lib.sh"
 python=/usr/bin/python3   # Debian's, which python3-gi belongs to, whatever comes first in PATH
@@ -29,5 +29,5 @@ start_game "$exe" "$WORK/game"
 kill -TERM "$GAME_PID"
 wait_exit || fail "the game did not end on SIGTERM: $(tail -n 20 "$WORK/game.log")"
 dat_ini_is '120,5,Zadrevik,1000\r\n\r\n'
-"$python" "$here/drive.py" check-windows "$WORK/weston.log" "$desktop_dir" || exit 1
+"$python" "$here/drive.py" check-windows "$WORK/weston.log" "$desktop_entry" || exit 1
 echo "PASS: settings changed through the accessibility bus under Wayland and saved; the box and the dialog belong to the window"

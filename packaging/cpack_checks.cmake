@@ -1,0 +1,6 @@
+# Read by cpack before it packages: only a build made by scripts/package.sh becomes a .deb.
+if(NOT CPACK_VARNOTH_BINDIR STREQUAL "games")
+  message(FATAL_ERROR "This build is not configured for the Debian package (the game would go to "
+                      "/usr/${CPACK_VARNOTH_BINDIR}, built without Debian's hardening flags). "
+                      "Build the .deb with: bash scripts/package.sh")
+endif()

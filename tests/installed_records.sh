@@ -1,0 +1,44 @@
+#!/usr/bin/env bash
+# An installed copy keeps its records in the player's data folder, even where it could
+# write beside itself (an install into the player's own prefix, ~/.local); the build's own
+# copy keeps them beside itself. Both are started and ended the way a session ends them.
+set -u
+build=$1
+work=$(mktemp -d)
+trap 'kill "$pid" 2>/dev/null; rm -rf "$work"' EXIT
+fail() { echo "FAIL: $*"; exit 1; }
+pid=""
+
+# run_until_term EXE: starts the game offscreen with its own home, waits until it handles
+# SIGTERM, sends it and waits for it to end (exit status 0: it closed the normal way).
+run_until_term() {
+    local i
+    env -i PATH=/usr/bin:/bin HOME="$work/home" QT_QPA_PLATFORM=offscreen "$1" >"$work/game.log" 2>&1 &
+    pid=$!
+    for i in $(seq 100); do
+        # Bit 15 of the caught-signals mask: the game has installed its SIGTERM handler.
+        mask=$(awk '/^SigCgt:/ {print $2}' "/proc/$pid/status" 2>/dev/null)
+        [ -n "$mask" ] && (( (0x$mask >> 14) & 1 )) && break
+        sleep 0.1
+    done
+    kill -TERM "$pid"
+    wait "$pid" || fail "$1 exited with status $? on SIGTERM: $(cat "$work/game.log")"
+    pid=""
+}
+
+mkdir -p "$work/home"
+cmake --install "$build" --prefix "$work/prefix" >/dev/null || fail "cmake --install failed"
+[ -d "$work/prefix/share/varnoth" ] || fail "the install has no share/varnoth"
+installed=$(find "$work/prefix" -type f -name varnoth -perm -u+x | head -n 1)
+[ -n "$installed" ] || fail "no installed varnoth"
+run_until_term "$installed"
+expected=$(printf '300,9,Zadrevik,1000\r\n\r\n' | od -c)
+[ "$(od -c <"$work/home/.local/share/varnoth/dat.ini" 2>/dev/null)" = "$expected" ] ||
+    fail "the installed copy did not write ~/.local/share/varnoth/dat.ini"
+[ -z "$(find "$work/prefix" -name dat.ini)" ] || fail "the installed copy wrote beside itself: $(find "$work/prefix" -name dat.ini)"
+
+mkdir -p "$work/alone"
+cp "$build/varnoth" "$work/alone/varnoth"
+run_until_term "$work/alone/varnoth"
+[ "$(od -c <"$work/alone/dat.ini" 2>/dev/null)" = "$expected" ] || fail "a copy on its own did not write dat.ini beside itself"
+echo "PASS: installed copy in the data folder, a copy on its own beside itself"
