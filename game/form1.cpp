@@ -157,8 +157,8 @@ void Form1::buildControls()
     Label3->setMouseTracking(true);
     Label5->setMouseTracking(true);
 
-    Timer1.setInterval(1000);
-    Timer2.setInterval(2000);
+    Timer1.setInterval(countdownTickMs);
+    Timer2.setInterval(messageShowsMs);
 }
 
 void Form1::buildDigitBoxes()
@@ -202,7 +202,7 @@ void Form1::buildHistory()
     const QFont song12 = fontOf({"宋体", 12, false});
     const QColor yellow(255, 255, 0);
     const QColor red(255, 0, 0);
-    for (size_t i = 0; i < 9; ++i) {
+    for (size_t i = 0; i < historyRows; ++i) {
         const int top = 360 + 240 * static_cast<int>(i);
         L[i] = makeLabel(QStringLiteral("L(%1)").arg(i), twipsRect(5640, top, 615, 255), {}, song12, yellow, false);
         Ld[i] = makeLabel(QStringLiteral("Ld(%1)").arg(i), twipsRect(6840, top, 135, 255), {}, song12, red, false);
@@ -219,10 +219,12 @@ void Form1::buildHistory()
 
 void Form1::wireHandlers()
 {
-    connect(a1, &QAction::triggered, this, [this] { a1_Click(); });
-    connect(a2, &QAction::triggered, this, [this] { a2_Click(); });
-    connect(a3, &QAction::triggered, this, [this] { a3_Click(); });
-    connect(a4, &QAction::triggered, this, [this] { a4_Click(); });
+    // Queued, as a click on a menu is: a screen reader that chose the item gets its answer at
+    // once, instead of waiting for a box or the settings dialog the item opens to close.
+    connect(a1, &QAction::triggered, this, [this] { a1_Click(); }, Qt::QueuedConnection);
+    connect(a2, &QAction::triggered, this, [this] { a2_Click(); }, Qt::QueuedConnection);
+    connect(a3, &QAction::triggered, this, [this] { a3_Click(); }, Qt::QueuedConnection);
+    connect(a4, &QAction::triggered, this, [this] { a4_Click(); }, Qt::QueuedConnection);
     for (int i = 0; i < 4; ++i) {
         T[static_cast<size_t>(i)]->setKeyPressHandler([this, i](int& keyAscii) { T_KeyPress(i, keyAscii); });
         connect(T[static_cast<size_t>(i)], &QLineEdit::textChanged, this, [this, i] { T_Change(i); });
@@ -339,7 +341,7 @@ void Form1::mm()
 
 void Form1::clear()
 {
-    for (size_t i = 0; i < 9; ++i) {
+    for (size_t i = 0; i < historyRows; ++i) {
         if (L[i]->caption().isEmpty())
             continue;
         L[i]->setCaption({});
@@ -523,7 +525,7 @@ void Form1::roundSolved()
 
 void Form1::wrongGuess(const rules::Guess& guess, const rules::Marks& marks)
 {
-    for (size_t i = 0; i < 9; ++i) {
+    for (size_t i = 0; i < historyRows; ++i) {
         if (!L[i]->caption().isEmpty())
             continue;
         L[i]->setCaption(guess[0] + guess[1] + guess[2] + guess[3]);

@@ -17,6 +17,10 @@ class QMenu;
 
 class Form1 : public QMainWindow {
 public:
+    static constexpr size_t historyRows = 9;
+    static constexpr int countdownTickMs = 1000;  // Timer1: one second of the round
+    static constexpr int messageShowsMs = 2000;   // Timer2: how long a result message stays
+
     Form1(Module1& module, Platform& platform, records::RecordsFile recordsFile, QWidget* parent = nullptr);
 
     // --- Controls, named as designed --------------------------------------------------
@@ -27,9 +31,9 @@ public:
     QAction* a3 = nullptr;    // 设置
 
     std::array<TextBox*, 4> T{};   // the digit boxes
-    std::array<Label*, 9> L{};     // history: the guess
-    std::array<Label*, 9> Ld{};    // history: right digit, right place
-    std::array<Label*, 9> Ly{};    // history: right digit, wrong place
+    std::array<Label*, historyRows> L{};   // history: the guess
+    std::array<Label*, historyRows> Ld{};  // history: right digit, right place
+    std::array<Label*, historyRows> Ly{};  // history: right digit, wrong place
     std::array<QLabel*, 10> ID{};  // green plus icons; index 9 is the legend
     std::array<QLabel*, 10> IY{};  // orange plus icons; index 9 is the legend
 
@@ -54,8 +58,8 @@ public:
     Label* Lt = nullptr;       // seconds left in the round
     Label* Lc = nullptr;       // tries left
 
-    QTimer Timer1;  // the round's countdown, 1000 ms
-    QTimer Timer2;  // hides the result message, 2000 ms
+    QTimer Timer1;  // the round's countdown
+    QTimer Timer2;  // hides the result message
 
     // --- Window variables -------------------------------------------------------------
     qint16 TriesLeft = 0;

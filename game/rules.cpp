@@ -39,7 +39,7 @@ QString answerText(const Code& code)
 
 bool isDigitKey(int keyAscii)
 {
-    return (keyAscii >= '0' && keyAscii <= '9') || keyAscii == 8;
+    return (keyAscii >= '0' && keyAscii <= '9') || keyAscii == backspace;
 }
 
 GuessProblem checkGuess(const Guess& guess)

@@ -8,6 +8,7 @@ class Platform {
 public:
     // Message box styles, as the game passes them.
     static constexpr int InformationOk = 64;
+    static constexpr int IconMask = 0x70;  // the bits of a style that choose the icon
 
     virtual ~Platform() = default;
 

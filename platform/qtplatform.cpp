@@ -18,7 +18,7 @@ const QString cancelText = QStringLiteral("取消");
 
 void QtPlatform::messageBox(const QString& text, int style, const QString& title)
 {
-    const QMessageBox::Icon icon = (style & 0x70) == InformationOk ? QMessageBox::Information : QMessageBox::NoIcon;
+    const QMessageBox::Icon icon = (style & IconMask) == InformationOk ? QMessageBox::Information : QMessageBox::NoIcon;
     QMessageBox box(icon, title, text, QMessageBox::Ok, boxOwner_);
     box.button(QMessageBox::Ok)->setText(okText);
     box.setWindowModality(Qt::ApplicationModal);
