@@ -139,10 +139,41 @@ activate() {
     fail "window $1 never became active"
 }
 
-# close_window ID: asks the window manager to close the window, as Alt+F4 does.
+# close_window ID: asks the window manager to close the window, as Alt+F4 does. Should the
+# window still be there and active five seconds later, with no box of the game's showing
+# (titled 提示 or 设置), the keys were
+# lost between the X server and the window manager (a player presses them again): they are
+# sent once more, and the log says so. A game that opens a box instead, or that ignores
+# the request, still fails the test that waits for it to end.
 close_window() {
+    local i
     activate "$1"
     xdotool key --clearmodifiers alt+F4
+    for i in $(seq 50); do
+        xwininfo -id "$1" 2>/dev/null | grep -q 'Map State: IsViewable' || return 0
+        sleep 0.1
+    done
+    if [ "$(xdotool getactivewindow 2>/dev/null)" = "$1" ] &&
+        ! xdotool search --onlyvisible --name '^(提示|设置)$' >/dev/null 2>&1; then
+        echo "close_window: window $1 still open 5 s after Alt+F4, with nothing else showing; pressing Alt+F4 again"
+        xdotool key --clearmodifiers alt+F4
+    fi
+}
+
+# describe_game: what a game that does not end is doing, for the test's log: the windows
+# on the screen, the game's threads and where each waits, and what it printed.
+describe_game() {
+    local w task
+    echo "--- windows (active: $(xdotool getactivewindow 2>/dev/null)):"
+    for w in $(xdotool search --onlyvisible --name '' 2>/dev/null); do
+        echo "  $w $(xdotool getwindowname "$w" 2>/dev/null)"
+    done
+    echo "--- the game's threads (state, waiting in):"
+    for task in /proc/"$GAME_PID"/task/*; do
+        echo "  $(cat "$task/comm" 2>/dev/null): $(awk '{print $3}' "$task/stat" 2>/dev/null) $(cat "$task/wchan" 2>/dev/null)"
+    done
+    echo "--- the game printed:"
+    tail -n 20 "$WORK/game.log" 2>/dev/null
 }
 
 # wait_exit [SECONDS]: waits for the game's process to end; fails the test if it ended
@@ -160,6 +191,7 @@ wait_exit() {
         fi
         sleep 0.1
     done
+    describe_game
     return 1
 }
 
