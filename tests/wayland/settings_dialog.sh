@@ -16,7 +16,7 @@ here=$(dirname "$0")
 . "$here/../xvfb/lib.sh"
 python=/usr/bin/python3   # Debian's, which python3-gi belongs to, whatever comes first in PATH
 wstart
-wa11y_start
+a11y_start
 
 # In a sanitizer build, leaks that Qt's Wayland client leaves at exit are suppressed by
 # its name (tests/lsan.supp); the slow unwinder is the one that finds it on their stacks.

@@ -60,25 +60,32 @@ xvfb_start() {
     return 1
 }
 
-# xstart: makes $WORK with its own home and runtime directory, starts a session bus,
-# Xvfb on a free display and openbox on it.
-xstart() {
-    command -v Xvfb >/dev/null || skip "Xvfb is not installed (scripts/install-deps.sh installs it)"
-    command -v xdotool >/dev/null || skip "xdotool is not installed"
-    command -v openbox >/dev/null || skip "openbox is not installed"
+# session_start CLEANUP: what any desktop session has, whichever display it uses: $WORK with
+# its own home and runtime directory, and a session bus; CLEANUP undoes it all at exit.
+session_start() {
     command -v dbus-daemon >/dev/null || skip "dbus-daemon is not installed"
-    trap xcleanup EXIT
+    CLEANUP=$1
+    trap "$CLEANUP" EXIT
     WORK=$(mktemp -d)
     export HOME="$WORK/home" XDG_RUNTIME_DIR="$WORK/runtime"
     export XDG_CONFIG_HOME="$HOME/.config" XDG_DATA_HOME="$HOME/.local/share" XDG_CACHE_HOME="$HOME/.cache"
     mkdir -p "$HOME" && mkdir -m 700 -p "$XDG_RUNTIME_DIR"
     # The session bus every desktop has; without one, Qt's first accessibility question
     # makes it launch a bus of its own through X, which outlives the test.
-    local bus i
+    local bus
     bus=$(dbus-daemon --session --fork --nopidfile --print-address=1 --print-pid=1 \
           --address="unix:path=$XDG_RUNTIME_DIR/bus") || skip "the session bus could not start"
     export DBUS_SESSION_BUS_ADDRESS=${bus%%$'\n'*}
     BUS_PID=${bus##*$'\n'}
+}
+
+# xstart: a session (session_start), Xvfb on a free display and openbox on it.
+xstart() {
+    command -v Xvfb >/dev/null || skip "Xvfb is not installed (scripts/install-deps.sh installs it)"
+    command -v xdotool >/dev/null || skip "xdotool is not installed"
+    command -v openbox >/dev/null || skip "openbox is not installed"
+    session_start xcleanup
+    local i
     xvfb_start || skip "Xvfb could not start: $(tail -n 3 "$WORK/xvfb.log")"
     openbox >"$WORK/openbox.log" 2>&1 &
     WM_PID=$!
@@ -313,19 +320,23 @@ A11Y_ADDRESS=""
 
 # a11y_start: what a desktop with a screen reader running offers its programs: the
 # accessibility bus, launched on this test's own session bus by D-Bus activation (with
-# this display in the activation environment, as an X session sets it), and the flag a
-# screen reader sets to say it is listening. Call after xstart and before start_game.
+# the X display, if there is one, in the activation environment, as an X session sets
+# it), and the flag a screen reader sets to say it is listening. Call after xstart or
+# wstart and before start_game.
 a11y_start() {
     [ -x /usr/libexec/at-spi-bus-launcher ] || skip "at-spi2-core is not installed"
     /usr/bin/python3 -c 'import gi; gi.require_version("Atspi", "2.0")' 2>/dev/null \
         || skip "python3-gi and gir1.2-atspi-2.0 are not installed"
-    trap 'a11y_stop; xcleanup' EXIT
-    dbus-send --session --type=method_call --print-reply --dest=org.freedesktop.DBus /org/freedesktop/DBus \
-        org.freedesktop.DBus.UpdateActivationEnvironment "dict:string:string:DISPLAY,$DISPLAY" >/dev/null \
-        || skip "the session bus refused the activation environment"
-    A11Y_ADDRESS=$(dbus-send --session --print-reply=literal --dest=org.a11y.Bus /org/a11y/bus \
-        org.a11y.Bus.GetAddress 2>&1) || skip "the accessibility bus could not start: $A11Y_ADDRESS"
-    A11Y_ADDRESS=$(echo $A11Y_ADDRESS)
+    trap "a11y_stop; $CLEANUP" EXIT
+    if [ -n "${DISPLAY:-}" ]; then
+        dbus-send --session --type=method_call --print-reply --dest=org.freedesktop.DBus /org/freedesktop/DBus \
+            org.freedesktop.DBus.UpdateActivationEnvironment "dict:string:string:DISPLAY,$DISPLAY" >/dev/null \
+            || skip "the session bus refused the activation environment"
+    fi
+    local address
+    address=$(dbus-send --session --print-reply=literal --dest=org.a11y.Bus /org/a11y/bus \
+        org.a11y.Bus.GetAddress 2>&1) || skip "the accessibility bus could not start: $address"
+    A11Y_ADDRESS=$(echo $address)
     dbus-send --session --print-reply --dest=org.a11y.Bus /org/a11y/bus org.freedesktop.DBus.Properties.Set \
         string:org.a11y.Status string:ScreenReaderEnabled variant:boolean:true >/dev/null \
         || fail "could not set ScreenReaderEnabled"
@@ -363,23 +374,12 @@ wcleanup() {
     xcleanup
 }
 
-# wstart: makes $WORK with its own home and runtime directory, starts a session bus and
-# Debian's weston compositor with its headless backend (no screen, no input devices) on a
-# socket in that runtime directory, and points Qt at it. Weston logs the protocol its
-# clients speak to $WORK/weston.log.
+# wstart: a session (session_start) and Debian's weston compositor with its headless
+# backend (no screen, no input devices) on a socket in its runtime directory, with Qt
+# pointed at it. Weston logs the protocol its clients speak to $WORK/weston.log.
 wstart() {
     command -v weston >/dev/null || skip "weston is not installed (scripts/install-deps.sh installs it)"
-    command -v dbus-daemon >/dev/null || skip "dbus-daemon is not installed"
-    trap wcleanup EXIT
-    WORK=$(mktemp -d)
-    export HOME="$WORK/home" XDG_RUNTIME_DIR="$WORK/runtime"
-    export XDG_CONFIG_HOME="$HOME/.config" XDG_DATA_HOME="$HOME/.local/share" XDG_CACHE_HOME="$HOME/.cache"
-    mkdir -p "$HOME" && mkdir -m 700 -p "$XDG_RUNTIME_DIR"
-    local bus
-    bus=$(dbus-daemon --session --fork --nopidfile --print-address=1 --print-pid=1 \
-          --address="unix:path=$XDG_RUNTIME_DIR/bus") || skip "the session bus could not start"
-    export DBUS_SESSION_BUS_ADDRESS=${bus%%$'\n'*}
-    BUS_PID=${bus##*$'\n'}
+    session_start wcleanup
     weston --backend=headless-backend.so --socket=wayland-test --no-config --idle-time=0 \
            --logger-scopes=log,proto --log="$WORK/weston.log" >/dev/null 2>&1 &
     WESTON_PID=$!
@@ -391,22 +391,4 @@ wstart() {
     done
     [ -S "$XDG_RUNTIME_DIR/wayland-test" ] || skip "weston did not open its socket within 10 s"
     export WAYLAND_DISPLAY=wayland-test QT_QPA_PLATFORM=wayland
-}
-
-# wa11y_start: what a11y_start gives an X desktop, for the Wayland desktop of wstart, which
-# has no display to put in the activation environment: the accessibility bus, launched on
-# this test's own session bus by D-Bus activation, and the flag a screen reader sets to say
-# it is listening. Call after wstart and before start_game.
-wa11y_start() {
-    trap 'a11y_stop; wcleanup' EXIT
-    [ -x /usr/libexec/at-spi-bus-launcher ] || skip "at-spi2-core is not installed"
-    /usr/bin/python3 -c 'import gi; gi.require_version("Atspi", "2.0")' 2>/dev/null \
-        || skip "python3-gi and gir1.2-atspi-2.0 are not installed"
-    local address
-    address=$(dbus-send --session --print-reply=literal --dest=org.a11y.Bus /org/a11y/bus \
-        org.a11y.Bus.GetAddress 2>&1) || skip "the accessibility bus could not start: $address"
-    A11Y_ADDRESS=$(echo $address)
-    dbus-send --session --print-reply --dest=org.a11y.Bus /org/a11y/bus org.freedesktop.DBus.Properties.Set \
-        string:org.a11y.Status string:ScreenReaderEnabled variant:boolean:true >/dev/null \
-        || fail "could not set ScreenReaderEnabled"
 }
