@@ -1,18 +1,36 @@
 #!/usr/bin/env bash
-# Installs what building, running and testing Varnoth needs on Debian 12, and nothing
-# when all of it is already there. Uses sudo when not run as root.
+# Installs the Debian 12 packages that one purpose needs, and nothing when all are there:
+#   install-deps.sh play      build and run the game (compiler, CMake, Qt, the fonts)
+#   install-deps.sh package   build the Debian package (play's, plus dpkg-dev and CPack's needs)
+#   install-deps.sh test      everything the test command uses (all of the above and more)
+# Uses sudo when not run as root.
 set -euo pipefail
+purpose=${1:-test}
 
-packages=(
+play=(
     build-essential cmake
     qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libgl-dev libfontconfig-dev qt6-translations-l10n
     fonts-arphic-ukai fonts-arphic-uming fonts-wqy-zenhei
-    xvfb x11-utils x11-xserver-utils xdotool openbox imagemagick libx11-dev
-    at-spi2-core python3-gi gir1.2-atspi-2.0
-    clang-tidy cppcheck desktop-file-utils appstream dpkg-dev dbus-daemon
-    qt6-svg-dev man-db lintian mmdebstrap
-    weston qt6-wayland
 )
+package=(
+    "${play[@]}"
+    dpkg-dev file
+)
+test=(
+    "${package[@]}"
+    # real windows, screenshots, whole games from outside the program
+    xvfb x11-utils x11-xserver-utils xdotool openbox imagemagick libx11-dev dbus-daemon
+    # the accessibility bus and a client for it; a compositor for the Wayland test
+    at-spi2-core python3-gi gir1.2-atspi-2.0 weston qt6-wayland
+    # the artwork tool, the static checks, a fresh Debian root for the package
+    qt6-svg-dev clang-tidy cppcheck lintian desktop-file-utils appstream man-db mmdebstrap
+)
+case $purpose in
+    play) packages=("${play[@]}") ;;
+    package) packages=("${package[@]}") ;;
+    test) packages=("${test[@]}") ;;
+    *) echo "usage: $0 play|package|test" >&2; exit 2 ;;
+esac
 
 missing=()
 for package in "${packages[@]}"; do
@@ -21,7 +39,7 @@ for package in "${packages[@]}"; do
 done
 [ ${#missing[@]} -eq 0 ] && exit 0
 
-echo "Installing: ${missing[*]}"
+echo "Installing for $purpose: ${missing[*]}"
 sudo=()
 if [ "$(id -u)" -ne 0 ]; then
     command -v sudo >/dev/null || { echo "Not root and no sudo: install ${missing[*]} by hand." >&2; exit 1; }

@@ -6,6 +6,7 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${DEB_BUILD_DIR:-$root/build-deb}
+"$root/scripts/install-deps.sh" package
 cd "$root"  # dpkg-buildflags maps this folder to "." in the debug paths
 
 # bindnow (full RELRO with immediate binding) is not among the default features.

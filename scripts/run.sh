@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds Varnoth and starts it.
+# Installs what playing needs, builds the game alone (no test programs) and starts it.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-"$root/scripts/install-deps.sh"
-"$root/scripts/build.sh"
-exec "${BUILD_DIR:-$root/build}/varnoth"
+"$root/scripts/install-deps.sh" play
+build=${BUILD_DIR:-$root/build-game}
+BUILD_DIR=$build "$root/scripts/build.sh" -DVARNOTH_TESTS=OFF
+exec "$build/varnoth" "$@"
