@@ -1,0 +1,25 @@
+// The screen readers' bus (AT-SPI on Linux), where Qt's own bridge falls short of what a
+// screen reader relies on. Elsewhere, and where Qt has no D-Bus, these do nothing.
+#pragma once
+
+class QAccessibleInterface;
+
+namespace atspi {
+
+// Key events pass through the screen reader one at a time and in the order they were
+// typed: each reaches the window only once the reader has let it through (or has not
+// answered within a second), and the menu bar and shortcuts see each key once. Qt's own
+// relay gives up on an answer after 0.1 s and then loses the order, so that Alt, Down
+// could leave the menu closed. Call once the application exists.
+void relayKeysInOrder();
+
+// Tells the readers that the object now shows, or no longer shows, with both states a
+// reader keeps in its cache: "showing" and "visible" (Qt's bridge sends only "showing",
+// and nothing when an empty label gains a caption).
+void reportShowing(QAccessibleInterface* object, bool showing);
+
+// Tells the readers that the child joined (added) or left the parent's children, at that
+// index, so that a reader's cached list of children follows.
+void reportChildrenChanged(QAccessibleInterface* parent, QAccessibleInterface* child, bool added, int index);
+
+}  // namespace atspi
