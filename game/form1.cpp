@@ -13,6 +13,7 @@
 #include <QMenuBar>
 #include <QPainter>
 #include <QRegularExpressionValidator>
+#include <algorithm>
 #include <cstdio>
 #include <exception>
 #include <type_traits>
@@ -244,6 +245,7 @@ auto Form1::modal(F&& box) -> decltype(box())
     using Result = decltype(box());
     if (sessionEnding_)
         return Result();
+    announcePendingNow(*this);
     ++modalDepth_;
     auto boxClosed = [this] {
         --modalDepth_;
@@ -438,6 +440,12 @@ void Form1::setGameMenu(bool playing)
 
 void Form1::setDigitBoxesEnabled(bool enabled)
 {
+    // A disabled box would pass the focus on to the next box, and on to the last one: it
+    // rests on the face instead, which says how to begin.
+    if (!enabled && std::find(T.begin(), T.end(), focusWidget()) != T.end()) {
+        announcePendingNow(*this);
+        face_->setFocus();
+    }
     for (TextBox* box : T)
         box->setEnabled(enabled);
 }
@@ -511,6 +519,7 @@ void Form1::roundSolved()
         return;
     }
     // The last try solved the code: the game is cleared.
+    announceGameEnd(*this, gameClearedText);
     Timer1.stop();
     setDigitBoxesEnabled(false);
     setGameMenu(false);
@@ -537,6 +546,7 @@ void Form1::wrongGuess(const rules::Guess& guess, const rules::Marks& marks)
     }
     emptyDigitBoxes();
     if (TriesLeft < 1) {
+        announceGameEnd(*this, gameLostText);
         offerRecord(recordPromptAfterTries);
         setMessageCaptions(gameLostText);
         失败();
@@ -567,6 +577,7 @@ void Form1::Timer1_Timer()
         // A score above the record is offered here as at every other ending (with the clock
         // stopped first), unless an offer is already open and this tick arrived behind it.
         Timer1.stop();
+        announceGameEnd(*this, QStringLiteral("时间到。") + gameLostText);
         if (!recordOfferOpen_)
             offerRecord(recordPromptAfterTries);
         失败();
@@ -613,6 +624,7 @@ void Form1::Label5_MouseMove()
 
 void Form1::a2_Click()
 {
+    announceGameEnd(*this, {});
     offerRecord(recordPromptAtEnd);
     结束();
 }

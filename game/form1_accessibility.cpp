@@ -2,10 +2,14 @@
 
 #include "game/form1.h"
 #include "platform/accessibility.h"
+#include "platform/atspi.h"
 
 #include <QAccessible>
 #include <QAccessibleWidget>
+#include <QAction>
+#include <QEvent>
 #include <QPointer>
+#include <QTimer>
 #include <QWindow>
 
 namespace {
@@ -14,13 +18,21 @@ QRect onScreen(const QWidget* widget) { return {widget->mapToGlobal(QPoint(0, 0)
 
 QWindow* windowOf(const QWidget* widget) { return widget->window()->windowHandle(); }
 
-// One row of the history: the guess and its two counts, read as one sentence.
+const QString faceName = QStringLiteral("密码锁");
+const QString howToBegin = QStringLiteral("猜出由四个各不相同的数字组成的密码即可开锁。按 Alt 键打开选项菜单,选择开始解锁开始游戏。");
+
+class HistoryList;
+
+// One row of the history: the guess and its two counts, read as one sentence. It is one
+// of the list's items while it is used, and the readers are told when it joins or leaves.
 class HistoryRow : public QObject {
     Q_OBJECT
 public:
     HistoryRow(QObject* list, Label* guessLabel, Label* rightPlaceLabel, Label* wrongPlaceLabel)
         : QObject(list), guess(guessLabel), rightPlace(rightPlaceLabel), wrongPlace(wrongPlaceLabel)
     {
+        for (Label* label : {guessLabel, rightPlaceLabel, wrongPlaceLabel})
+            connect(label, &Label::captionChanged, this, &HistoryRow::changed);
     }
 
     bool used() const { return guess && !guess->caption().isEmpty(); }
@@ -33,14 +45,11 @@ public:
             .arg(guess->caption(), rightPlace->caption(), wrongPlace->caption());
     }
 
-    QRect rect() const
-    {
-        if (!guess || !wrongPlace)
-            return {};
-        return onScreen(guess).united(onScreen(wrongPlace));
-    }
-
     QPointer<Label> guess, rightPlace, wrongPlace;
+
+private:
+    void changed();
+    bool listed_ = false;  // what the readers were last told
 };
 
 // The history panel: its rows, under the heading that names it.
@@ -49,26 +58,53 @@ class HistoryList : public QObject {
 public:
     HistoryList(QWidget* face, Label* headingLabel) : QObject(face), heading(headingLabel) {}
 
+    QList<HistoryRow*> rows() const { return findChildren<HistoryRow*>(QString(), Qt::FindDirectChildrenOnly); }
+
     QList<HistoryRow*> usedRows() const
     {
         QList<HistoryRow*> used;
-        for (HistoryRow* row : findChildren<HistoryRow*>(QString(), Qt::FindDirectChildrenOnly))
+        for (HistoryRow* row : rows())
             if (row->used())
                 used.append(row);
         return used;
     }
 
+    // The panel's rows, from the first row's guess to the last row's second count.
     QRect rect() const
     {
         QRect all;
-        for (const HistoryRow* row : findChildren<HistoryRow*>(QString(), Qt::FindDirectChildrenOnly))
-            all = all.united(row->rect());
+        for (const HistoryRow* row : rows())
+            if (row->guess && row->wrongPlace)
+                all = all.united(onScreen(row->guess)).united(onScreen(row->wrongPlace));
         return all;
     }
 
     QPointer<Label> heading;
 };
 
+void HistoryRow::changed()
+{
+    QAccessibleInterface* me = QAccessible::queryAccessibleInterface(this);
+    auto* list = static_cast<HistoryList*>(parent());
+    const bool nowUsed = used();
+    if (nowUsed != listed_) {
+        QAccessibleInterface* listInterface = QAccessible::queryAccessibleInterface(list);
+        const int index = static_cast<int>(nowUsed ? list->usedRows().indexOf(this) : 0);
+        atspi::reportChildrenChanged(listInterface, me, nowUsed, index);
+        atspi::reportShowing(me, nowUsed);
+        listed_ = nowUsed;
+    }
+    if (nowUsed) {
+        QAccessibleEvent renamed(me, QAccessible::NameChanged);
+        QAccessible::updateAccessibility(&renamed);
+    }
+}
+
+// A row reports the extents of the whole history panel, not its own strip of it. Flat
+// review puts on one line whatever lies at one height, so a row's own strip would join
+// the row to the caption or the buttons beside it ("剩余次数: 9012,…", 确定 on the line of
+// the second row). All the rows on the panel's extents read as one line of their own, the
+// history, in their order; the boxes and 确定 keep a line to themselves.
 class HistoryRowAccessible : public QAccessibleObject {
 public:
     explicit HistoryRowAccessible(HistoryRow* row) : QAccessibleObject(row) {}
@@ -82,7 +118,7 @@ public:
         state.invisible = !row()->used();
         return state;
     }
-    QRect rect() const override { return row()->rect(); }
+    QRect rect() const override { return static_cast<HistoryList*>(row()->parent())->rect(); }
     QWindow* window() const override { return row()->guess ? windowOf(row()->guess) : nullptr; }
     QAccessibleInterface* parent() const override { return QAccessible::queryAccessibleInterface(row()->parent()); }
     QAccessibleInterface* child(int) const override { return nullptr; }
@@ -135,6 +171,190 @@ private:
     HistoryList* list() const { return static_cast<HistoryList*>(object()); }
 };
 
+// A notification that is never drawn: a screen reader speaks its text as it "shows". A few
+// take turns, so that a reader that gets to one late still finds the text it was shown with.
+class Announcement : public QObject {
+    Q_OBJECT
+public:
+    explicit Announcement(QWidget* face) : QObject(face) {}
+    QString text;
+};
+
+class AnnouncementAccessible : public QAccessibleObject {
+public:
+    explicit AnnouncementAccessible(Announcement* announcement) : QAccessibleObject(announcement) {}
+
+    QAccessible::Role role() const override { return QAccessible::Notification; }
+    QString text(QAccessible::Text t) const override
+    {
+        return t == QAccessible::Name ? static_cast<Announcement*>(object())->text : QString();
+    }
+    QAccessible::State state() const override
+    {
+        QAccessible::State state;
+        state.readOnly = true;
+        return state;
+    }
+    QRect rect() const override { return {}; }
+    QWindow* window() const override { return windowOf(face()); }
+    QAccessibleInterface* parent() const override { return QAccessible::queryAccessibleInterface(face()); }
+    QAccessibleInterface* child(int) const override { return nullptr; }
+    int childCount() const override { return 0; }
+    int indexOfChild(const QAccessibleInterface*) const override { return -1; }
+
+private:
+    QWidget* face() const { return static_cast<QWidget*>(object()->parent()); }
+};
+
+// What the player hears as the game goes on, beyond what a reader reads from the window by
+// itself. It watches the window, and what changed during one handler is told at its end
+// (or before a box opens), in one announcement, in the order a sighted player sees it: the
+// game's start; the new history row, or the round's result message; the tries left; the
+// score; the game's end; the last seconds; a refused key.
+class Narrator : public QObject {
+    Q_OBJECT
+public:
+    explicit Narrator(Form1& w) : QObject(w.face()), w_(w)
+    {
+        for (auto& announcement : ring_)
+            announcement = new Announcement(w.face());
+        for (size_t i = 0; i < w.L.size(); ++i)
+            connect(w.L[i], &Label::captionChanged, this, [this, i] {
+                if (!w_.L[i]->caption().isEmpty())
+                    note(row_, static_cast<int>(i));
+            });
+        connect(w.Lc, &Label::captionChanged, this, [this] { note(tries_); });
+        connect(w.Label12, &Label::captionChanged, this, [this] { note(score_); });
+        connect(w.Label5, &Label::captionChanged, this, [this] { note(message_); });
+        connect(w.Label6, &Label::captionChanged, this, [this] { note(countdown_); });
+        w.Label5->installEventFilter(this);
+        w.Label6->installEventFilter(this);
+        connect(w.a1, &QAction::changed, this, [this] {
+            if (playing_ == w_.a1->isEnabled()) {
+                playing_ = !playing_;
+                if (playing_) {
+                    endTold_ = false;
+                    note(started_);
+                }
+            }
+        });
+        for (TextBox* box : w.T)
+            connect(box, &TextBox::typingRefused, this, [this] { note(refused_); });
+    }
+
+    void gameEnds(const QString& result)
+    {
+        if (endTold_)
+            return;  // the clock ran out behind the record box of an end already told
+        end_ = result;
+        ending_ = true;
+        schedule();
+    }
+
+    QString lastSaid() const { return next_ == 0 ? QString() : ring_[(next_ - 1) % ring_.size()]->text; }
+
+    // Everything noted is said now, in one announcement.
+    void sayNow()
+    {
+        QStringList parts;
+        if (started_)
+            parts << QStringLiteral("游戏开始,剩余时间 %1 秒,剩余次数 %2").arg(w_.Lt->caption(), w_.Lc->caption());
+        if (row_ >= 0 && !w_.L[static_cast<size_t>(row_)]->caption().isEmpty()) {
+            const auto i = static_cast<size_t>(row_);
+            parts << QStringLiteral("%1,位置正确 %2 个,位置不正确 %3 个")
+                         .arg(w_.L[i]->caption(), w_.Ld[i]->caption(), w_.Ly[i]->caption());
+        }
+        if (ending_)
+            parts << end_;  // the result message, which the window may show only later
+        else if (message_ && !endTold_ && w_.Label5->isVisible())
+            parts << w_.Label5->caption();
+        if (tries_ && !started_ && !w_.Lc->caption().isEmpty())
+            parts << QStringLiteral("剩余次数 %1").arg(w_.Lc->caption());
+        if (score_ && !started_ && !ending_)
+            parts << QStringLiteral("得分 %1").arg(w_.Label12->caption());
+        if (ending_) {
+            parts << QStringLiteral("游戏结束,得分 %1").arg(w_.Label12->caption());
+            endTold_ = true;
+        }
+        if (countdown_ && w_.Label6->isVisible() && !w_.Label6->caption().isEmpty())
+            parts << QStringLiteral("剩余 %1 秒").arg(w_.Label6->caption());
+        if (refused_)
+            parts << QStringLiteral("只能输入数字");
+        started_ = message_ = tries_ = score_ = countdown_ = refused_ = ending_ = false;
+        row_ = -1;
+        end_.clear();
+        scheduled_ = false;
+        parts.removeAll(QString());
+        if (!parts.isEmpty())
+            say(sentences(parts));
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Show) {
+            if (watched == w_.Label5)
+                note(message_);
+            else if (watched == w_.Label6)
+                note(countdown_);
+        }
+        return false;
+    }
+
+private:
+    void note(bool& flag)
+    {
+        flag = true;
+        schedule();
+    }
+    void note(int& index, int value)
+    {
+        index = value;
+        schedule();
+    }
+    void schedule()
+    {
+        if (!scheduled_) {
+            scheduled_ = true;
+            QTimer::singleShot(0, this, &Narrator::sayNow);
+        }
+    }
+
+    // The parts as sentences: each ends in a full stop unless it already ends in a mark.
+    static QString sentences(const QStringList& parts)
+    {
+        QString text;
+        for (const QString& part : parts) {
+            text += part;
+            if (!part.endsWith(u'!') && !part.endsWith(u'。') && !part.endsWith(u'?'))
+                text += u'。';
+        }
+        return text;
+    }
+
+    void say(const QString& text)
+    {
+        Announcement* announcement = ring_[next_++ % ring_.size()];
+        announcement->text = text;
+        QAccessibleInterface* spoken = QAccessible::queryAccessibleInterface(announcement);
+        QAccessibleEvent renamed(spoken, QAccessible::NameChanged);
+        QAccessible::updateAccessibility(&renamed);
+        QAccessibleEvent shown(spoken, QAccessible::ObjectShow);
+        QAccessible::updateAccessibility(&shown);
+    }
+
+    Form1& w_;
+    std::array<Announcement*, 4> ring_{};
+    size_t next_ = 0;
+    bool playing_ = false;
+    bool endTold_ = false;  // this game's end was told, its result message with it
+    bool scheduled_ = false;
+    bool started_ = false, message_ = false, tries_ = false, score_ = false, countdown_ = false, refused_ = false;
+    bool ending_ = false;
+    QString end_;
+    int row_ = -1;
+};
+
 // The face as it reads: top to bottom and left to right, each caption before its figure,
 // then the history panel on the right. The white copy of the result message (Label3)
 // lies under the magenta one and says the same, so it is left out; the history's labels
@@ -149,11 +369,19 @@ QList<QObject*> readingOrder(const Form1& w)
     return order;
 }
 
+// The face is a panel named for the lock, which says how to begin. While no game runs the
+// keyboard focus rests on it (the boxes are disabled), so a reader reads it at start and
+// after every game.
 class FaceAccessible : public QAccessibleWidget {
 public:
     // The face is a child of the window, so the window outlives this interface.
-    FaceAccessible(QWidget* face, const Form1& window) : QAccessibleWidget(face, QAccessible::Client), window_(window)
+    FaceAccessible(QWidget* face, const Form1& window) : QAccessibleWidget(face, QAccessible::Pane), window_(window) {}
+
+    QAccessible::State state() const override
     {
+        QAccessible::State state = QAccessibleWidget::state();
+        state.focusable = true;
+        return state;
     }
 
     int childCount() const override { return static_cast<int>(readingOrder(window_).size()); }
@@ -179,6 +407,8 @@ QAccessibleInterface* form1Interface(const QString& className, QObject* object)
         return new HistoryRowAccessible(static_cast<HistoryRow*>(object));
     if (className == QLatin1String("HistoryList"))
         return new HistoryListAccessible(static_cast<HistoryList*>(object));
+    if (className == QLatin1String("Announcement"))
+        return new AnnouncementAccessible(static_cast<Announcement*>(object));
     if (className == QLatin1String("QWidget") && object->isWidgetType()) {
         auto* face = static_cast<QWidget*>(object);
         const auto* window = dynamic_cast<const Form1*>(face->parentWidget());
@@ -187,6 +417,8 @@ QAccessibleInterface* form1Interface(const QString& className, QObject* object)
     }
     return nullptr;
 }
+
+Narrator* narratorOf(Form1& w) { return w.face()->findChild<Narrator*>(QString(), Qt::FindDirectChildrenOnly); }
 
 }  // namespace
 
@@ -204,11 +436,34 @@ void describeForScreenReaders(Form1& w)
     accessibility::linkCaption(w.Label2, w.Lt);
     accessibility::linkCaption(w.Label4, w.Lc);
     accessibility::makeButton(w.Label1, QStringLiteral("确定"));
-    accessibility::announceWhenShown(w.Label5);
-    accessibility::announceWhenShown(w.Label6);
+    accessibility::speakAs(w.Label6, QStringLiteral("剩余 %1 秒"));
+    for (Label* label : w.face()->findChildren<Label*>())
+        accessibility::followShowing(label);
     auto* history = new HistoryList(w.face(), w.Label7);
     for (size_t i = 0; i < w.L.size(); ++i)
         new HistoryRow(history, w.L[i], w.Ld[i], w.Ly[i]);
+    w.face()->setAccessibleName(faceName);
+    w.face()->setAccessibleDescription(howToBegin);
+    w.face()->setFocus();
+    new Narrator(w);
+}
+
+void announceGameEnd(Form1& w, const QString& result)
+{
+    if (Narrator* narrator = narratorOf(w))
+        narrator->gameEnds(result);
+}
+
+void announcePendingNow(Form1& w)
+{
+    if (Narrator* narrator = narratorOf(w))
+        narrator->sayNow();
+}
+
+QString lastAnnouncement(Form1& w)
+{
+    Narrator* narrator = narratorOf(w);
+    return narrator ? narrator->lastSaid() : QString();
 }
 
 #include "form1_accessibility.moc"

@@ -1,11 +1,13 @@
 // The main window as designed: every control's place, size, text, font, colour and
 // state at open, checked against the design table (in twips, 15 to a pixel).
+#include "game/form1_accessibility.h"
 #include "platform/chinese.h"
 #include "support/gamefixture.h"
 
 #include <QAccessible>
 #include <QFile>
 #include <QFontInfo>
+#include <QLineEdit>
 #include <QLibraryInfo>
 #include <QMenuBar>
 #include <QTest>
@@ -73,6 +75,8 @@ private slots:
     void autoSizeLabelsFollowTheirText();
     void screenReadersSeeEveryText();
     void screenReadersHearTheFaceInReadingOrder();
+    void theGameIsToldInSpeech();
+    void textBoxesAnswerEveryBoundary();
     void confirmIsPressedLikeAClick();
     void artworkIsBundled();
     void standardBoxesSpeakChinese();
@@ -361,14 +365,97 @@ void TestForm1Layout::screenReadersHearTheFaceInReadingOrder()
     game.guess("1249");
     QCOMPARE(history->childCount(), 2);
     QCOMPARE(history->child(1)->text(QAccessible::Name), QStringLiteral("1249,位置正确 0 个,位置不正确 0 个"));
+    // Flat review joins what lies at one height: the rows take the whole panel's extents,
+    // so that they read as one line of their own, not beside a caption or 确定.
+    QVERIFY(!history->rect().isEmpty());
+    QCOMPARE(history->child(0)->rect(), history->rect());
+    QCOMPARE(history->child(1)->rect(), history->rect());
     game.guess("5037");
     QCOMPARE(history->childCount(), 0);
-    // The result message is the magenta label, a notification; the big count is one too.
     QAccessibleInterface* message = QAccessible::queryAccessibleInterface(w.Label5);
-    QCOMPARE(message->role(), QAccessible::Notification);
     QCOMPARE(message->text(QAccessible::Name), QStringLiteral("答题成功,进入下一轮!"));
     QVERIFY(!message->state().invisible);
-    QCOMPARE(QAccessible::queryAccessibleInterface(w.Label6)->role(), QAccessible::Notification);
+    // The big count reads with its meaning.
+    game.tick(291);
+    QCOMPARE(QAccessible::queryAccessibleInterface(w.Label6)->text(QAccessible::Name), QStringLiteral("剩余 9 秒"));
+}
+
+// What the player hears as the game goes on, in one announcement per handler: the start,
+// a refused key, the row or the round's message, then the tries left; and a game's end,
+// with its score, before the record box opens. While no game runs, the focus rests on the
+// face, which says how to begin.
+void TestForm1Layout::theGameIsToldInSpeech()
+{
+    Game game;
+    QVERIFY(game.showActive());
+    Form1& w = game.w();
+    QCOMPARE(game.focused(), w.face());
+    const auto heard = [&] {
+        QCoreApplication::processEvents();
+        return lastAnnouncement(w);
+    };
+    game.start("5037");
+    QCOMPARE(heard(), QStringLiteral("游戏开始,剩余时间 300 秒,剩余次数 9。"));
+    QTest::keyClick(w.T[0], Qt::Key_A);
+    QCOMPARE(heard(), QStringLiteral("只能输入数字。"));
+    game.guess("3058");
+    QCOMPARE(heard(), QStringLiteral("3058,位置正确 1 个,位置不正确 2 个。剩余次数 8。"));
+    game.platform.queueCode("1234");
+    game.guess("5037");
+    QCOMPARE(heard(), QStringLiteral("答题成功,进入下一轮!剩余次数 7。得分 1111。"));
+    QString heardBeforeTheBox;
+    game.platform.replies.push_back({QStringLiteral("听风"), [&] { heardBeforeTheBox = lastAnnouncement(w); }});
+    w.a2_Click();
+    QCOMPARE(heardBeforeTheBox, QStringLiteral("游戏结束,得分 1111。"));
+    QCOMPARE(game.focused(), w.face());
+    game.start("5037");
+    heard();
+    game.tick(300);
+    QCOMPARE(heard(), QStringLiteral("时间到。答题失败,请继续努力!游戏结束,得分 0。"));
+    QCOMPARE(game.focused(), w.face());
+}
+
+// Every question a screen reader can ask about a text box's text is answered: every kind of
+// boundary, before, at and after every offset (Qt 6.4's own answer to a word or sentence at
+// the end of the text never came).
+void TestForm1Layout::textBoxesAnswerEveryBoundary()
+{
+    Game game;
+    QVERIFY(game.showActive());
+    QLineEdit plain;
+    for (QLineEdit* box : {static_cast<QLineEdit*>(game.w().T[0]), &plain}) {
+        for (const QString& text : {QString(), QStringLiteral("7"), QStringLiteral("听风 Zadrevik, 300")}) {
+            box->setMaxLength(100);
+            box->setValidator(nullptr);
+            box->setText(text);
+            QAccessibleTextInterface* t = QAccessible::queryAccessibleInterface(box)->textInterface();
+            QVERIFY(t);
+            QCOMPARE(t->characterCount(), text.size());
+            for (int b = QAccessible::CharBoundary; b <= QAccessible::NoBoundary; ++b) {
+                const auto boundary = static_cast<QAccessible::TextBoundaryType>(b);
+                for (int offset = -1; offset <= text.size() + 1; ++offset) {
+                    for (int which = 0; which < 3; ++which) {
+                        int start = -9, end = -9;
+                        const QString piece = which == 0 ? t->textBeforeOffset(offset, boundary, &start, &end)
+                                              : which == 1 ? t->textAtOffset(offset, boundary, &start, &end)
+                                                           : t->textAfterOffset(offset, boundary, &start, &end);
+                        const QByteArray where = QStringLiteral("'%1' boundary %2 offset %3 query %4")
+                                                     .arg(text).arg(b).arg(offset).arg(which).toUtf8();
+                        if (start == -1) {
+                            QVERIFY2(piece.isEmpty() && end == -1, where);
+                            continue;
+                        }
+                        QVERIFY2(0 <= start && start <= end && end <= text.size(), where);
+                        QVERIFY2(piece == text.mid(start, end - start), where);
+                    }
+                }
+            }
+            int start = 0, end = 0;
+            QCOMPARE(t->textAtOffset(0, QAccessible::LineBoundary, &start, &end), text);
+            if (!text.isEmpty())
+                QCOMPARE(t->textAtOffset(static_cast<int>(text.size()), QAccessible::LineBoundary, &start, &end), text);
+        }
+    }
 }
 
 // 确定 takes no focus, as before; its press action does what a click does, after the
