@@ -1,9 +1,10 @@
 #!/usr/bin/python3
-"""Plays Varnoth through the accessibility bus alone, as a blind player does with a screen
-reader: finds the game by its name, reads the window in reading order, starts a game by
-its menu item's action, types guesses into the boxes it finds by name, presses 确定 by
-its action, reads the history and the counts, answers the record box, and hears the
-result messages and the last-seconds count when they are announced.
+"""Reads Varnoth through the accessibility bus alone, with the bus's cache on, for what a
+screen reader relies on but does not say aloud: the window's objects in reading order,
+each figure linked both ways to its caption, 确定 a push button that takes no focus and
+is pressed by its action, a menu item chosen by its action, a letter refused by a box,
+the code revealed, and one guess read back from the history and the tries. A whole game
+as a blind player hears it is Orca's to play (orca.sh).
 
 The game is started by screen_reader.sh with a round of 20 seconds and the record 1000."""
 
@@ -115,27 +116,6 @@ def type_keys(text):
         pump(0.05)
 
 
-# --- Announcements: what the bridge tells a reader to speak as it appears ----------------
-
-announced = []
-
-
-def on_showing(event):
-    try:
-        if event.detail1 == 1 and event.source.get_role() == Role.NOTIFICATION:
-            announced.append(event.source.get_name())
-    except GLib.Error:
-        pass  # a control of a box that has closed since: nothing to announce
-
-
-listener = Atspi.EventListener.new(on_showing)
-listener.register("object:state-changed:showing")
-
-
-def messages():
-    return [a for a in announced if not a.isdigit()]
-
-
 # --- The game on the bus --------------------------------------------------------------------
 
 def find_game():
@@ -148,7 +128,6 @@ def find_game():
 
 step("find the game by its name")
 app, frame = wait_for("a window named Varnoth on the accessibility bus", find_game, 30)
-app.set_cache_mask(Atspi.Cache.NONE)  # read what the window shows now, never a cached copy
 face = find(frame, Role.LABEL, "纪录:").get_parent()
 
 step("read the window at rest, in reading order")
@@ -236,54 +215,4 @@ if rows() != [f"{wrong},位置正确 1 个,位置不正确 2 个"] or figure("�
 if any(text_of(b) for b in boxes):
     fail("the boxes were not emptied after the guess")
 
-step("the right guess solves the round and is announced")
-guess(code)
-wait_for("the success message", lambda: SOLVED in announced)
-wait_for("an empty history", lambda: rows() == [])
-if figure("得分:") != "16665" or figure("剩余次数:") != "7":
-    fail(f"after solving: score {figure('得分:')}, tries {figure('剩余次数:')}")
-
-step("seven more guesses with a 9 use up the tries")
-for n, digits in enumerate(["9012", "9345", "9678", "9102", "9435", "9768", "9201"], start=1):
-    guess(digits)
-    if n < 7:
-        wait_for(f"history row {n}", lambda: len(rows()) == n)
-        if not re.fullmatch(rf"{digits},位置正确 [0-3] 个,位置不正确 [0-3] 个", rows()[-1]):
-            fail(f"history row {n} reads {rows()[-1]!r}")
-        if figure("剩余次数:") != str(7 - n):
-            fail(f"tries after {n} more guesses: {figure('剩余次数:')}")
-
-step("the record box asks for a name, through the bus too")
-
-
-def record_box():
-    for window in children(app):
-        if window.get_role() == Role.DIALOG and window.get_name() == "提示" and has(window, State.SHOWING):
-            return window
-    return None
-
-
-box = wait_for("the record box", record_box)
-if not find(box, Role.LABEL, "恭喜破纪录,请输入您的大名:"):
-    fail(f"the record box reads {[n.get_name() for n in descendants(box)]}")
-entry = next(n for n in descendants(box) if n.get_role() == Role.TEXT)
-Atspi.EditableText.set_text_contents(entry, PLAYER)
-ok = find(box, Role.PUSH_BUTTON, "确定") or find(box, Role.PUSH_BUTTON, "OK")
-press(ok)
-
-step("the lost game is announced, and the record is read back")
-wait_for("the failure message", lambda: LOST in announced)
-wait_for("the new record", lambda: figure("纪录:") == "16665" and figure("纪录人:") == PLAYER)
-if rows() != [] or has(boxes[0], State.SENSITIVE) or not has(menu["开始解锁"], State.SENSITIVE):
-    fail("the window is not idle after the game")
-if messages() != [SOLVED, LOST]:
-    fail(f"the messages were announced as {messages()}")
-
-step("a second game runs out of time: the last seconds are counted aloud")
-before = len(announced)
-press(menu["开始解锁"])
-wait_for("the time-out", lambda: LOST in announced[before:], 40)
-if announced[before:] != [str(n) for n in range(9, 0, -1)] + [LOST]:
-    fail(f"the last seconds were announced as {announced[before:]}")
-
-print("heard:", " | ".join(announced), flush=True)
+print("PASS: the window as the bus shows it, and one guess through it", flush=True)
