@@ -235,6 +235,8 @@ void Form1::wireHandlers()
     connect(Label5, &Label::mouseMoved, this, [this] { Label5_MouseMove(); });
     connect(&Timer1, &QTimer::timeout, this, [this] { Timer1_Timer(); });
     connect(&Timer2, &QTimer::timeout, this, [this] { Timer2_Timer(); });
+    connect(Label10, &Label::captionChanged, this, [this] { rememberRecords(); });
+    connect(Label14, &Label::captionChanged, this, [this] { rememberRecords(); });
 }
 
 // While the session ends no box opens, and one that was open counts as cancelled; the
@@ -291,6 +293,7 @@ void Form1::Form_Load()
         skipOnFailure("telling that the records file cannot be read", [&] {
             tell(QStringLiteral("无法读取纪录文件:\n%1\n本次使用默认的设置和纪录。").arg(recordsFile_.path()));
         });
+    rememberRecords();
 }
 
 void Form1::loadRecordsFile()
@@ -302,13 +305,50 @@ void Form1::loadRecordsFile()
         std::fprintf(stderr, "varnoth: cannot read %s: %s\n", qUtf8Printable(result.path), qUtf8Printable(result.error));
 }
 
+records::Values Form1::recordsNow() const
+{
+    return {m_.TimeLimit.toText(), m_.MaxTries, Label14->caption(), Label10->caption()};
+}
+
+void Form1::rememberRecords()
+{
+    const std::lock_guard lock(saveMutex_);
+    shownLast_ = recordsNow();
+}
+
+// Saves at most once, whichever thread comes first. A file that could not be read is
+// replaced only by something worth keeping.
+std::optional<records::SaveResult> Form1::saveOnce(const records::Values& ours)
+{
+    const std::lock_guard lock(saveMutex_);
+    if (saved_)
+        return std::nullopt;
+    saved_ = true;
+    if (recordsFileUnreadable_ && ours == loaded_)
+        return std::nullopt;
+    return records::SaveRecords(loaded_, ours, recordsFile_);
+}
+
+bool Form1::saveRecordsShownLast()
+{
+    records::Values shown;
+    {
+        const std::lock_guard lock(saveMutex_);
+        shown = shownLast_;
+    }
+    const std::optional<records::SaveResult> saved = saveOnce(shown);
+    if (saved && !saved->ok)
+        std::fprintf(stderr, "varnoth: could not save %s: %s\n", qUtf8Printable(saved->path),
+                     qUtf8Printable(saved->error));
+    return saved.has_value();
+}
+
 void Form1::Form_Unload()
 {
-    const records::Values ours{m_.TimeLimit.toText(), m_.MaxTries, Label14->caption(), Label10->caption()};
-    // A file that could not be read is replaced only by something worth keeping.
-    if (recordsFileUnreadable_ && ours == loaded_)
+    const std::optional<records::SaveResult> result = saveOnce(recordsNow());
+    if (!result)
         return;
-    const records::SaveResult saved = records::SaveRecords(loaded_, ours, recordsFile_);
+    const records::SaveResult& saved = *result;
     if (!saved.ok) {
         std::fprintf(stderr, "varnoth: could not save %s: %s\n", qUtf8Printable(saved.path),
                      qUtf8Printable(saved.error));
@@ -649,4 +689,5 @@ void Form1::a3_Click()
         Form2 dialog(m_, platform_, this);
         dialog.exec();
     });
+    rememberRecords();
 }

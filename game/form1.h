@@ -11,6 +11,8 @@
 #include <QMainWindow>
 #include <QTimer>
 #include <array>
+#include <mutex>
+#include <optional>
 
 class QAction;
 class QMenu;
@@ -94,6 +96,11 @@ public:
     // box opens, and the window closes the normal way, saving the records.
     void endSession();
 
+    // Saves the records as the window showed them last, from any thread, unless they were
+    // saved already (the window's own save at closing counts): for a session that ends
+    // while the window's thread is stuck. True if this call saved them.
+    bool saveRecordsShownLast();
+
     // The client area below the menu bar, where the background is drawn.
     QWidget* face() const { return face_; }
     // True while one of the game's modal boxes or the settings dialog is open.
@@ -129,6 +136,9 @@ private:
     auto modal(F&& box) -> decltype(box());
 
     void loadRecordsFile();
+    records::Values recordsNow() const;
+    void rememberRecords();
+    std::optional<records::SaveResult> saveOnce(const records::Values& ours);
     void tell(const QString& text);
 
     Module1& m_;
@@ -141,4 +151,7 @@ private:
     bool recordOfferOpen_ = false;
     bool sessionEnding_ = false;
     bool unloaded_ = false;
+    std::mutex saveMutex_;          // guards the three below, which another thread may read
+    records::Values shownLast_;     // kept up to date on the window's thread
+    bool saved_ = false;
 };

@@ -9,6 +9,8 @@
 
 #include <QApplication>
 #include <QSessionManager>
+#include <cstdio>
+#include <cstdlib>
 
 int main(int argc, char* argv[])
 {
@@ -32,6 +34,13 @@ int main(int argc, char* argv[])
     SessionEndSignals endSignals;
     QObject::connect(&endSignals, &SessionEndSignals::received, &window, [&window] { window.endSession(); });
     QObject::connect(&app, &QGuiApplication::commitDataRequest, &window, [&window] { window.endSession(); });
+    // Should the window's thread be stuck then, the records it showed last are saved from
+    // another thread, and the program ends all the same.
+    endSignals.setLastResort(std::chrono::seconds(10), [&window] {
+        window.saveRecordsShownLast();
+        std::fputs("varnoth: the window did not answer the end of the session; quit without it\n", stderr);
+        std::_Exit(0);
+    });
     window.Form_Load();
     window.show();
     return QApplication::exec();

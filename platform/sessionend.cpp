@@ -13,14 +13,18 @@ namespace {
 const int endingSignals[] = {SIGTERM, SIGHUP, SIGINT};
 
 // The handler may only do what is safe in a signal handler: it writes the signal's
-// number into a socket that the main thread watches.
+// number into a socket that the main thread watches, and into one that the last-resort
+// thread waits on.
 int signalSocket[2] = {-1, -1};
+int watchSocket[2] = {-1, -1};
 
 void onSignal(int signalNumber)
 {
     const int savedErrno = errno;
     const unsigned char byte = static_cast<unsigned char>(signalNumber);
     [[maybe_unused]] const ssize_t written = ::write(signalSocket[0], &byte, 1);
+    if (watchSocket[0] >= 0)
+        [[maybe_unused]] const ssize_t alsoWritten = ::write(watchSocket[0], &byte, 1);
     errno = savedErrno;
 }
 
@@ -44,6 +48,19 @@ SessionEndSignals::SessionEndSignals(QObject* parent) : QObject(parent)
 
 SessionEndSignals::~SessionEndSignals()
 {
+    if (watcher_.joinable()) {
+        {
+            const std::lock_guard lock(mutex_);
+            stopping_ = true;
+        }
+        stop_.notify_all();
+        ::shutdown(watchSocket[1], SHUT_RDWR);  // wakes the thread if it still waits for a signal
+        watcher_.join();
+        for (int& fd : watchSocket) {
+            ::close(fd);
+            fd = -1;
+        }
+    }
     struct sigaction action {};
     action.sa_handler = SIG_DFL;
     sigemptyset(&action.sa_mask);
@@ -54,6 +71,25 @@ SessionEndSignals::~SessionEndSignals()
             ::close(fd);
         fd = -1;
     }
+}
+
+void SessionEndSignals::setLastResort(std::chrono::milliseconds grace, std::function<void()> lastResort)
+{
+    if (watcher_.joinable() || ::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, watchSocket) != 0)
+        return;
+    watcher_ = std::thread([this, grace, lastResort = std::move(lastResort)] { watch(grace, lastResort); });
+}
+
+void SessionEndSignals::watch(std::chrono::milliseconds grace, const std::function<void()>& lastResort)
+{
+    unsigned char byte = 0;
+    if (::read(watchSocket[1], &byte, 1) != 1)
+        return;
+    std::unique_lock lock(mutex_);
+    if (stop_.wait_for(lock, grace, [this] { return stopping_; }))
+        return;
+    lock.unlock();
+    lastResort();
 }
 
 void SessionEndSignals::readPending()

@@ -5,6 +5,12 @@
 
 #include <QObject>
 
+#include <chrono>
+#include <condition_variable>
+#include <functional>
+#include <mutex>
+#include <thread>
+
 class QSocketNotifier;
 
 class SessionEndSignals : public QObject {
@@ -16,6 +22,11 @@ public:
     SessionEndSignals(const SessionEndSignals&) = delete;
     SessionEndSignals& operator=(const SessionEndSignals&) = delete;
 
+    // Should the program still run this long after a signal (its window's thread is stuck
+    // and cannot answer it), lastResort runs on a thread of its own, to save what it can
+    // and end the process. Never once this object is gone.
+    void setLastResort(std::chrono::milliseconds grace, std::function<void()> lastResort);
+
 signals:
     // Emitted once for every signal received; a second signal while the first is being
     // handled waits its turn rather than cutting the first short.
@@ -24,5 +35,11 @@ signals:
 private:
     void readPending();
 
+    void watch(std::chrono::milliseconds grace, const std::function<void()>& lastResort);
+
     QSocketNotifier* notifier_ = nullptr;
+    std::thread watcher_;
+    std::mutex mutex_;
+    std::condition_variable stop_;
+    bool stopping_ = false;
 };

@@ -1,6 +1,7 @@
 // Start-up and shut-down of the main window: the records file into the labels, the
 // window centred, the records saved at close, and a failed save reported, not hidden.
 #include "platform/chinese.h"
+#include "platform/sessionend.h"
 #include "settings/form2.h"
 #include "support/asnobody.h"
 #include "support/gamefixture.h"
@@ -8,6 +9,9 @@
 #include <QScreen>
 #include <QTest>
 #include <QTimer>
+#include <atomic>
+#include <csignal>
+#include <thread>
 
 namespace {
 
@@ -39,6 +43,7 @@ private slots:
     void unreadableFileIsToldAndKeptUnlessSomethingChanged();
     void sessionEndSavesLikeAClose_data();
     void sessionEndSavesLikeAClose();
+    void stuckWindowStillSavesAtSessionEnd();
 };
 
 void TestStartup::loadPutsTheRecordInTheLabels()
@@ -187,6 +192,37 @@ void TestStartup::sessionEndSavesLikeAClose()
     }
     QTRY_COMPARE(readFile(game.dir.filePath("dat.ini")), saved);
     QVERIFY(game.platform.messages.empty());  // nothing asked or told on the way out
+}
+
+// Should the window's thread be stuck when the session ends, the last-resort thread saves
+// the records as the window showed them last, and only once: the window's own save at
+// closing then does nothing more.
+void TestStartup::stuckWindowStillSavesAtSessionEnd()
+{
+    Game game;
+    Form1& w = game.w();
+    game.start("5037");
+    game.platform.queueCode("1234");
+    game.guess("5037");  // 1111 points, above the record
+    game.platform.replies.push_back({QStringLiteral("听风"), {}});
+    w.a2_Click();
+    std::atomic<bool> saved = false;
+    {
+        SessionEndSignals endSignals;
+        endSignals.setLastResort(std::chrono::milliseconds(50), [&] { saved = w.saveRecordsShownLast(); });
+        ::raise(SIGTERM);
+        // The window's thread takes no events meanwhile, as a stuck one would not.
+        QDeadlineTimer deadline(5000);
+        while (!saved && !deadline.hasExpired())
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    QVERIFY(saved);
+    const QString path = game.dir.filePath("dat.ini");
+    QCOMPARE(*records::decode(readFile(path)), QStringLiteral("300,9,听风,1111\r\n\r\n"));
+    QFile::remove(path);
+    QVERIFY(!w.saveRecordsShownLast());
+    w.close();
+    QVERIFY(!QFile::exists(path));
 }
 
 QTEST_MAIN(TestStartup)
