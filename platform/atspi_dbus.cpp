@@ -10,6 +10,8 @@
 #include <QDBusPendingReply>
 #include <QDBusVariant>
 #include <QDateTime>
+#include <QGuiApplication>
+#include <QWindow>
 #include <QKeyEvent>
 #include <QPointer>
 #include <QSet>
@@ -270,9 +272,14 @@ private:
         while (!held_.empty() && held_.front().verdict != Verdict::Waiting) {
             Held held = std::move(held_.front());
             held_.pop_front();
-            if (held.verdict == Verdict::PassOn && held.target) {
+            // To the window that has the focus now, as the key would have gone had it not
+            // been held: one that an earlier key closed (a menu) takes nothing any more.
+            QObject* target = QGuiApplication::focusWindow();
+            if (!target)
+                target = held.target;
+            if (held.verdict == Verdict::PassOn && target) {
                 passedOn_.insert(held.event.get());
-                QCoreApplication::postEvent(held.target, held.event.release());
+                QCoreApplication::postEvent(target, held.event.release());
             }
         }
     }

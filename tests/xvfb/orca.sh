@@ -200,7 +200,9 @@ xdotool type --delay 100 12
 key Escape
 hear "第1位数字" 10
 menu 结束
-key Escape Escape
+key Escape
+hear "选项" 5
+key Escape
 hear "第1位数字" 10
 
 echo "-- a wrong guess: the row, then the tries left"
