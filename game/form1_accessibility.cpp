@@ -418,7 +418,7 @@ QAccessibleInterface* form1Interface(const QString& className, QObject* object)
     return nullptr;
 }
 
-Narrator* narratorOf(Form1& w) { return w.face()->findChild<Narrator*>(QString(), Qt::FindDirectChildrenOnly); }
+Narrator* narratorOf(const Form1& w) { return w.face()->findChild<Narrator*>(QString(), Qt::FindDirectChildrenOnly); }
 
 }  // namespace
 

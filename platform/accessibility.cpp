@@ -316,7 +316,7 @@ private:
     QString piece(int offset, QAccessible::TextBoundaryType boundary, int which, int* startOffset,
                   int* endOffset) const
     {
-        const QString all = shown();
+        QString all = shown();
         const int n = static_cast<int>(all.size());
         *startOffset = *endOffset = -1;
         if (offset == -2)

@@ -135,15 +135,38 @@ menu() {
     hear "^$1" 5 >/dev/null
 }
 
-# confirm: 确定 as a blind player presses it: the current flat review line (the boxes'),
-# the next item on it, a click there.
-confirm() {
+# guess DIGITS: types the four digits as a blind player does, hearing the focus reach the
+# last box, then presses 确定: the current flat review line (read again until it holds the
+# four digits), the next item on it, a click there.
+guess() {
+    local digits=$1 i
     past
-    key KP_Up
-    hear "确定" 5 >/dev/null
+    xdotool type --delay 100 "${digits:0:3}"
+    hear "第4位数字" 10 >/dev/null
+    xdotool type "${digits:3:1}"
+    for i in $(seq 10); do
+        key KP_Up
+        hear "确定" 5 >/dev/null
+        [ "$LINE" = "${digits:0:1} ${digits:1:1} ${digits:2:1} ${digits:3:1} 确定" ] && break
+    done
     key KP_Right
     hear "^确定" 5 >/dev/null
+    # Orca clicks again, and then presses, when it finds the pointer not yet where it sent
+    # it: the pointer goes to 确定 first (Insert+KP_Divide), where a player's stays anyway.
+    key Insert+KP_Divide
+    for i in $(seq 50); do pointer_on_confirm && break; sleep 0.1; done
     key KP_Divide
+}
+
+# pointer_on_confirm: true while the mouse pointer is over the drawn 确定 button.
+pointer_on_confirm() {
+    local X Y WIDTH HEIGHT WINDOW SCREEN x y
+    eval "$(xdotool getmouselocation --shell)"
+    x=$X y=$Y
+    eval "$(xdotool getwindowgeometry --shell "$id")"
+    y=$((y - Y - $(menu_height "$id")))
+    x=$((x - X))
+    [ "$x" -ge 240 ] && [ "$x" -le 335 ] && [ "$y" -ge 42 ] && [ "$y" -le 62 ]
 }
 
 # --- The game ---------------------------------------------------------------------------
@@ -207,14 +230,12 @@ hear "第1位数字" 10
 
 echo "-- a wrong guess: the row, then the tries left"
 wrong=${code:1:1}${code:0:1}${code:2:1}9
-xdotool type --delay 100 "$wrong"
-confirm
-hear "^.{0,12}$wrong,位置正确 1 个,位置不正确 2 个。剩余次数 8。" 10
+guess "$wrong"
+hear "$wrong,位置正确 1 个,位置不正确 2 个。剩余次数 8。" 10
 review KP_Home "$wrong,位置正确 1 个,位置不正确 2 个"
 
 echo "-- the right guess: the round's message, then the tries left"
-xdotool type --delay 100 "$code"
-confirm
+guess "$code"
 hear "答题成功,进入下一轮!剩余次数 7。得分 [0-9]+。" 10
 score=$(grep -oE "得分 [0-9]+" <<<"$LINE" | grep -oE "[0-9]+")
 
