@@ -448,19 +448,19 @@ void describeForScreenReaders(Form1& w)
     new Narrator(w);
 }
 
-void announceGameEnd(Form1& w, const QString& result)
+void announceGameEnd(const Form1& w, const QString& result)
 {
     if (Narrator* narrator = narratorOf(w))
         narrator->gameEnds(result);
 }
 
-void announcePendingNow(Form1& w)
+void announcePendingNow(const Form1& w)
 {
     if (Narrator* narrator = narratorOf(w))
         narrator->sayNow();
 }
 
-QString lastAnnouncement(Form1& w)
+QString lastAnnouncement(const Form1& w)
 {
     Narrator* narrator = narratorOf(w);
     return narrator ? narrator->lastSaid() : QString();

@@ -17,11 +17,11 @@ void describeForScreenReaders(Form1& window);
 // The game is over: what is heard before any record box is the news of the guess that
 // ended it, then the result (e.g. "答题失败,请继续努力!", or nothing when the player ended
 // it), then "游戏结束" with the score.
-void announceGameEnd(Form1& window, const QString& result);
+void announceGameEnd(const Form1& window, const QString& result);
 
 // What changed since the last announcement is spoken now, rather than once the handler
 // has finished: a modal box is about to open, or the focus to move.
-void announcePendingNow(Form1& window);
+void announcePendingNow(const Form1& window);
 
 // The last announcement made, as the player heard it.
-QString lastAnnouncement(Form1& window);
+QString lastAnnouncement(const Form1& window);

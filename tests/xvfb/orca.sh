@@ -93,10 +93,10 @@ hear() {
             echo "$LINE"
             return 0
         fi
-        kill -0 "$GAME_PID" 2>/dev/null || fail "the game ended while Orca was to say /$pattern/"
+        kill -0 "$GAME_PID" 2>/dev/null || fail "the game ended while Orca was to say /$pattern/" >&2
         sleep 0.1
     done
-    fail "Orca did not say /$pattern/ within $seconds s; it said: $(spoken | tail -n +$((HEARD + 1)) | tail -n 20)"
+    fail "Orca did not say /$pattern/ within $seconds s; it said: $(spoken | tail -n +$((HEARD + 1)) | tail -n 20)" >&2
 }
 
 # past: what was spoken so far counts as heard.
@@ -123,7 +123,7 @@ review() {
             return 0
         fi
     done
-    fail "flat review (${review_key}) never read /$pattern/; it read: $(spoken | tail -n +$((start + 1)) | tail -n 20)"
+    fail "flat review (${review_key}) never read /$pattern/; it read: $(spoken | tail -n +$((start + 1)) | tail -n 20)" >&2
 }
 
 # menu FIRST: opens 选项 with Alt, Down, which must show its first enabled item.
@@ -224,7 +224,7 @@ key Escape
 hear "第1位数字" 10
 menu 结束
 key Escape
-hear "选项" 5
+for i in $(seq 50); do popup_open || break; sleep 0.1; done
 key Escape
 hear "第1位数字" 10
 
