@@ -70,7 +70,7 @@ SCRIPT_PID=$!
 for i in $(seq 600); do
     [ -z "$ORCA_PID" ] && ORCA_PID=$(cat "$WORK/orca.pid" 2>/dev/null)
     grep -aq "Startup complete" "$LOG" 2>/dev/null && break
-    kill -0 "$SCRIPT_PID" 2>/dev/null || skip "Orca could not start: $(tail -n 5 "$LOG")"
+    kill -0 "$SCRIPT_PID" 2>/dev/null || skip "Orca could not start: $(tail -n 40 "$LOG")"
     sleep 0.1
 done
 grep -aq "Startup complete" "$LOG" || skip "Orca did not start within 60 s: $(tail -n 5 "$LOG")"
@@ -93,7 +93,8 @@ hear() {
             echo "$LINE"
             return 0
         fi
-        kill -0 "$GAME_PID" 2>/dev/null || fail "the game ended while Orca was to say /$pattern/" >&2
+        kill -0 "$GAME_PID" 2>/dev/null \
+            || fail "the game ended while Orca was to say /$pattern/: $(tail -n 20 "$WORK/game.log")" >&2
         sleep 0.1
     done
     fail "Orca did not say /$pattern/ within $seconds s; it said: $(spoken | tail -n +$((HEARD + 1)) | tail -n 20)" >&2
