@@ -232,6 +232,13 @@ choose_menu() {
     activate "$id"
     xdotool mousemove --window "$id" 20 8 click 1
     for i in $(seq 50); do popup_open && break; sleep 0.1; done
+    if ! popup_open; then
+        # A click that came while the window was still settling (its first exposure, a
+        # box just closed) can go unanswered: a player clicks again.
+        echo "choose_menu: the menu did not open within 5 s; clicking again"
+        xdotool mousemove --window "$id" 20 8 click 1
+        for i in $(seq 100); do popup_open && break; sleep 0.1; done
+    fi
     popup_open || fail "the menu did not open"
     for i in $(seq "$n"); do xdotool key Down; done
     xdotool key Return
