@@ -36,7 +36,10 @@ display_taken() {
 }
 
 # xvfb_start: starts Xvfb on a free display and exports DISPLAY. Tests that run side by
-# side may pick the same number at once: the one that loses the lock tries the next.
+# side may pick the same number at once: the one that loses the lock tries the next. A
+# server answers on the display only once it holds that display's lock with its own pid:
+# until the loser has noticed and exited, the winner's server answers there too, and a
+# test that took it for its own would share it, and lose it when the other test ends.
 # -noreset: by default the server resets when its last client leaves, and refuses
 # connections meanwhile, so the window manager starting right after the probe would fail.
 xvfb_start() {
@@ -47,7 +50,8 @@ xvfb_start() {
         XVFB_PID=$!
         for i in $(seq 100); do
             kill -0 "$XVFB_PID" 2>/dev/null || break
-            if DISPLAY=":$n" xdpyinfo >/dev/null 2>&1; then
+            if [ "$(tr -cd 0-9 <"/tmp/.X$n-lock" 2>/dev/null)" = "$XVFB_PID" ] &&
+                DISPLAY=":$n" xdpyinfo >/dev/null 2>&1; then
                 export DISPLAY=":$n"
                 return 0
             fi
