@@ -80,7 +80,7 @@ esac
 deb=$(realpath "$1")
 cache=$(mkdir -p "$2" && realpath "$2")
 artifacts=$(mkdir -p "$3" && realpath "$3")
-command -v mmdebstrap >/dev/null || skip "mmdebstrap is not installed (scripts/install-deps.sh installs it)"
+command -v mmdebstrap >/dev/null || skip "mmdebstrap is not installed (scripts/install-deps.sh test installs it)"
 [ "$(. /etc/os-release && echo "${ID:-}${VERSION_ID:-}")" = debian12 ] \
     || skip "this system is not Debian 12: its apt sources cannot make a Debian 12 root"
 sources=()

@@ -85,7 +85,7 @@ session_start() {
 
 # xstart: a session (session_start), Xvfb on a free display and openbox on it.
 xstart() {
-    command -v Xvfb >/dev/null || skip "Xvfb is not installed (scripts/install-deps.sh installs it)"
+    command -v Xvfb >/dev/null || skip "Xvfb is not installed (scripts/install-deps.sh test installs it)"
     command -v xdotool >/dev/null || skip "xdotool is not installed"
     command -v openbox >/dev/null || skip "openbox is not installed"
     session_start xcleanup
@@ -389,7 +389,7 @@ wcleanup() {
 # backend (no screen, no input devices) on a socket in its runtime directory, with Qt
 # pointed at it. Weston logs the protocol its clients speak to $WORK/weston.log.
 wstart() {
-    command -v weston >/dev/null || skip "weston is not installed (scripts/install-deps.sh installs it)"
+    command -v weston >/dev/null || skip "weston is not installed (scripts/install-deps.sh test installs it)"
     session_start wcleanup
     weston --backend=headless-backend.so --socket=wayland-test --no-config --idle-time=0 \
            --logger-scopes=log,proto --log="$WORK/weston.log" >/dev/null 2>&1 &
