@@ -24,7 +24,7 @@ start_with() {
     mkdir -p "$WORK/game"
     [ -n "$1" ] && printf "$1" >"$WORK/game/dat.ini"
     start_game "$exe" "$WORK/game"
-    WIN=$(wait_window Varnoth 15) || fail "no window titled Varnoth: $(cat "$WORK/game.log")"
+    WIN=$(wait_window Varnoth 60) || { describe_game; fail "no window titled Varnoth"; }
     sleep 0.3
 }
 
@@ -60,12 +60,12 @@ lost-by-tries)
         click_confirm "$WIN"
         if [ "$n" = 1 ]; then
             wait_colour "$WIN" $ROW0 $YELLOW yes 10 || fail "the first wrong guess is not in the history"
-            face_shot "$WIN" "$artifacts/first-wrong-guess.png"
+            face_shot "$WIN" "$WORK/first-wrong-guess.png" && cp "$WORK/first-wrong-guess.png" "$artifacts/"
         fi
     done
     wait_colour "$WIN" $MESSAGE $MAGENTA yes 10 || fail "no failure message after the ninth wrong guess"
-    face_shot "$WIN" "$artifacts/lost-by-tries.png"
-    [ "$(colour_pixels "$artifacts/lost-by-tries.png" $HISTORY $YELLOW)" -le 2 ] ||
+    face_shot "$WIN" "$WORK/lost-by-tries.png" && cp "$WORK/lost-by-tries.png" "$artifacts/"
+    [ "$(colour_pixels "$WORK/lost-by-tries.png" $HISTORY $YELLOW)" -le 2 ] ||
         fail "the history was not emptied at the end of the game"
     wait_colour "$WIN" $MESSAGE $MAGENTA no 5 || fail "the message did not go away by itself"
     # Idle again: 开始解锁 starts a new game, whose first wrong guess lands in row 0.
@@ -104,8 +104,8 @@ time-out)
     click_confirm "$WIN"
     wait_colour "$WIN" $ROW0 $YELLOW yes 6 || fail "the guess is not in the history"
     wait_colour "$WIN" $MESSAGE $MAGENTA yes 15 || fail "no failure message when the clock ran out"
-    face_shot "$WIN" "$artifacts/time-out.png"
-    [ "$(colour_pixels "$artifacts/time-out.png" $HISTORY $YELLOW)" -le 2 ] || fail "the history survived the time-out"
+    face_shot "$WIN" "$WORK/time-out.png" && cp "$WORK/time-out.png" "$artifacts/"
+    [ "$(colour_pixels "$WORK/time-out.png" $HISTORY $YELLOW)" -le 2 ] || fail "the history survived the time-out"
     wait_colour "$WIN" $MESSAGE $MAGENTA no 5 || fail "the message did not go away by itself"
     close_game
     dat_ini_is '8,9,Zadrevik,1000\r\n\r\n'

@@ -50,7 +50,7 @@ xvfb_start() {
         XVFB_PID=$!
         for i in $(seq 100); do
             kill -0 "$XVFB_PID" 2>/dev/null || break
-            if [ "$(tr -cd 0-9 <"/tmp/.X$n-lock" 2>/dev/null)" = "$XVFB_PID" ] &&
+            if [ "$(tr -cd 0-9 2>/dev/null <"/tmp/.X$n-lock")" = "$XVFB_PID" ] &&
                 DISPLAY=":$n" xdpyinfo >/dev/null 2>&1; then
                 export DISPLAY=":$n"
                 return 0
