@@ -54,8 +54,7 @@ std::optional<char32_t> fourByteCharacter(std::uint32_t index)
 
 void appendFourByteCode(QByteArray& bytes, std::uint32_t index)
 {
-    const std::array<char, 4> code{char(0x81 + index / 12600), char(0x30 + index / 1260 % 10),
-                                   char(0x81 + index / 10 % 126), char(0x30 + index % 10)};
+    const std::array<char, 4> code = table::fourByteCode(index);
     bytes.append(code.data(), code.size());
 }
 
@@ -69,8 +68,8 @@ public:
     {
         for (int lead = 0; lead < table::leadCount; ++lead) {
             for (int column = 0; column < table::trailCount; ++column) {
-                const int trail = column < 0x3F ? 0x40 + column : 0x41 + column;
-                codes_[table::twoByte[lead][column]] = std::uint32_t(0x81 + lead) << 8 | std::uint32_t(trail);
+                codes_[table::twoByte[lead][column]]
+                    = std::uint32_t(0x81 + lead) << 8 | std::uint32_t(table::trailByte(column));
             }
         }
         for (std::size_t run = 0; run < fourByteRuns.size(); ++run) {

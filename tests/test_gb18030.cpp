@@ -226,7 +226,8 @@ void TestGb18030::recordsLinesAsQt_data()
     QTest::addColumn<QString>("line");
     QTest::newRow("two-byte name") << QStringLiteral("300,9,张三,4444\r\n\r\n");
     QTest::newRow("quoted, with a middle dot") << QStringLiteral("120,5,\"李四·王五,赵六\",1111\r\n\r\n");
-    QTest::newRow("four-byte BMP and supplementary") << QStringLiteral("60,3,ḿ€𠀀😀,2222\r\n\r\n");
+    QTest::newRow("four-byte BMP, supplementary, two-byte ḿ and €")
+        << QStringLiteral("60,3,Jäger𠀀😀ḿ€,2222\r\n\r\n");
 }
 
 void TestGb18030::recordsLinesAsQt()

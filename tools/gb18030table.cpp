@@ -21,7 +21,9 @@
 namespace {
 
 using gb18030::table::bmpFourByteCount;
+using gb18030::table::fourByteCode;
 using gb18030::table::leadCount;
+using gb18030::table::trailByte;
 using gb18030::table::trailCount;
 
 struct ConverterCloser {
@@ -67,18 +69,6 @@ std::string encoded(UConverter* converter, char16_t character)
     return std::string(bytes.data(), length);
 }
 
-unsigned trailByte(int column) { return column < 0x3F ? 0x40 + column : 0x41 + column; }
-
-std::string fourByteCode(std::uint32_t index)
-{
-    std::string code(4, '\0');
-    code[3] = static_cast<char>(0x30 + index % 10);
-    code[2] = static_cast<char>(0x81 + index / 10 % 126);
-    code[1] = static_cast<char>(0x30 + index / 1260 % 10);
-    code[0] = static_cast<char>(0x81 + index / 12600);
-    return code;
-}
-
 bool fail(const char* what, unsigned value)
 {
     std::fprintf(stderr, "gb18030table: %s %#x\n", what, value);
@@ -108,7 +98,8 @@ bool readFourByte(UConverter* converter, Tables& tables)
 {
     std::optional<char16_t> previous;
     for (std::uint32_t index = 0; index < bmpFourByteCount; ++index) {
-        const std::string code = fourByteCode(index);
+        const std::array<char, 4> bytes = fourByteCode(index);
+        const std::string code(bytes.data(), bytes.size());
         const std::optional<char16_t> character = decoded(converter, code);
         if (!character || encoded(converter, *character) != code)
             return fail("four-byte code does not map both ways: number", index);
