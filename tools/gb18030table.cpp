@@ -6,6 +6,8 @@
 //
 // It refuses (exit 1) a mapping that the tables cannot carry: a two-byte code with no
 // character, or a BMP character whose code is not the one its code decodes back from.
+// ICU 73 moved to GB18030-2022's mapping, which gives 18 rare two-byte codes other
+// characters; Debian 12's ICU 72 has GB18030-2005's, as its Qt does.
 #include "platform/gb18030_table.h"
 
 #include <unicode/ucnv.h>
