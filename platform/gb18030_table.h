@@ -27,13 +27,14 @@ struct FourByteRun {
     char16_t codePoint;
 };
 constexpr std::uint32_t bmpFourByteCount = 39420;
+extern const std::span<const FourByteRun> fourByteRuns;
 
-// The four-byte code numbered index.
+// The four-byte code numbered index (numbers from bmpFourByteCount on are the gap before
+// and then the supplementary planes, which gb18030.cpp numbers from U+10000 linearly).
 constexpr std::array<char, 4> fourByteCode(std::uint32_t index)
 {
     return {char(0x81 + index / 12600), char(0x30 + index / 1260 % 10), char(0x81 + index / 10 % 126),
             char(0x30 + index % 10)};
 }
-extern const std::span<const FourByteRun> fourByteRuns;
 
 }  // namespace gb18030::table
