@@ -326,9 +326,6 @@ void Form1::loadRecordsFile()
 void Form1::Form_Unload()
 {
     const records::Values ours{m_.TimeLimit.toText(), m_.MaxTries, Label14->caption(), Label10->caption()};
-    // A file that could not be read, or is damaged, is replaced only by something worth keeping.
-    if (recordsFileUnusable() && ours == loaded_)
-        return;
     const records::SaveResult saved = records::SaveRecords(loaded_, ours, recordsFile_);
     if (!saved.ok) {
         std::fprintf(stderr, "varnoth: could not save %s: %s\n", qUtf8Printable(saved.path),

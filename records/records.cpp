@@ -436,6 +436,9 @@ SaveResult SaveRecords(const Values& loaded, const Values& ours, const RecordsFi
         if (exists && disk.values
             && (disk.ownEncoding ? disk.contents.complete && disk.contents.bytes == *bytes : *disk.values == values))
             return succeed(false);
+        // A file that could not be read, or is damaged, is replaced only by something worth keeping.
+        if (disk.unusable && ours == loaded)
+            return succeed(false);
         if (exists && disk.contents.writeProtected)
             return ours == loaded ? succeed(false)
                                   : fail(SaveProblem::WriteProtected, QStringLiteral("the file is write-protected"));
