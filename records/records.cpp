@@ -1,5 +1,7 @@
 #include "records/records.h"
 
+#include "game/defaults.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -315,10 +317,10 @@ QString RecordsFile::path() const { return QDir(folder_).filePath(QStringLiteral
 
 void applyDefaults(Module1& module)
 {
-    module.TimeLimit = 300.0;
-    module.MaxTries = 9;
-    module.RecordName = QStringLiteral("Zadrevik");
-    module.RecordScore = 1000.0;
+    module.TimeLimit = double{defaults::timeLimit};
+    module.MaxTries = defaults::maxTries;
+    module.RecordName = defaults::recordName;
+    module.RecordScore = double{defaults::recordScore};
 }
 
 void applyFields(Module1& module, const Fields& fields)
