@@ -129,15 +129,8 @@ void Form1::buildControls()
     face_->setFixedSize(px(face::clientWidth), px(face::clientHeight));
     setCentralWidget(face_);
     // Creation order is drawing order, the table's.
-    for (const face::Control& design : face::controls) {
-        const QString name = QString::fromUtf8(design.name);
-        if (design.kind == face::Kind::HistoryLabel || design.kind == face::Kind::HistoryIcon) {
-            for (int row = 0; row < face::historyRows; ++row)
-                makeControl(design, QStringLiteral("%1(%2)").arg(name).arg(row), face::historyRect(design, row));
-        } else {
-            makeControl(design, name, design.rect());
-        }
-    }
+    for (const face::Placed& control : face::placedControls())
+        makeControl(*control.design, control.name, control.rect);
     bindControls();
     Label1->setCursor(Qt::PointingHandCursor);
     Label3->setMouseTracking(true);

@@ -3,7 +3,6 @@
 #include "game/defaults.h"
 
 #include <algorithm>
-#include <cstring>
 
 namespace face {
 
@@ -69,12 +68,28 @@ const std::array<Control, 31> controls{{
 }};
 // clang-format on
 
-const Control* find(const char* name)
+std::vector<Placed> placedControls()
 {
-    for (const Control& control : controls)
-        if (std::strcmp(control.name, name) == 0)
-            return &control;
-    return nullptr;
+    std::vector<Placed> placed;
+    for (const Control& c : controls) {
+        const QString name = QString::fromUtf8(c.name);
+        if (c.kind != Kind::HistoryLabel && c.kind != Kind::HistoryIcon) {
+            placed.push_back({name, c.rect(), &c});
+            continue;
+        }
+        for (int row = 0; row < historyRows; ++row)
+            placed.push_back({QStringLiteral("%1(%2)").arg(name).arg(row),
+                              twipsRect(c.left, c.top + historyRowPitch * row, c.width, c.height), &c});
+    }
+    return placed;
+}
+
+QRect rectOf(const QString& name)
+{
+    for (const Placed& p : placedControls())
+        if (p.name == name)
+            return p.rect;
+    return {};
 }
 
 std::vector<const Control*> inReadingOrder()
@@ -85,11 +100,6 @@ std::vector<const Control*> inReadingOrder()
             read.push_back(&control);
     std::stable_sort(read.begin(), read.end(), [](const Control* a, const Control* b) { return a->reading < b->reading; });
     return read;
-}
-
-QRect historyRect(const Control& control, int row)
-{
-    return twipsRect(control.left, control.top + historyRowPitch * row, control.width, control.height);
 }
 
 const std::array<BlackWindow, 4> digitWindows{{

@@ -9,6 +9,7 @@
 
 #include <QColor>
 #include <QRect>
+#include <QString>
 #include <array>
 #include <vector>
 
@@ -27,11 +28,11 @@ struct Font {
 };
 
 enum class Kind {
-    DigitBox,       // a one-digit text box
-    Label,          // a transparent label
-    Icon,           // a plus picture from the artwork (its name in `text`)
-    HistoryLabel,   // a label repeated in every history row
-    HistoryIcon,    // an icon repeated in every history row
+    DigitBox,      // a one-digit text box
+    Label,         // a transparent label
+    Icon,          // a plus picture from the artwork (its name in `text`)
+    HistoryLabel,  // a label repeated in every history row
+    HistoryIcon,   // an icon repeated in every history row
 };
 
 struct Control {
@@ -53,18 +54,27 @@ constexpr int historyRows = 9;
 constexpr int historyRowPitch = 240;  // twips
 
 // Reading order runs top to bottom and left to right, each caption before its figure; the
-// history panel is read last, as a list. Drawing order is the table's: later controls lie on top, so the message (Label3, Label5) covers the
-// big count Label6, Label5 covers Label3, and the click area Label1 covers Lc's corner.
+// history panel is read last, as a list. Drawing order is the table's: later controls lie
+// on top, so the message (Label3, Label5) covers the big count Label6, Label5 covers
+// Label3, and the click area Label1 covers Lc's corner.
 extern const std::array<Control, 31> controls;
 
-// The control of that name (for a history control, of row 0); nullptr when there is none.
-const Control* find(const char* name);
+// A control where it lies on the face, in pixels, under the name it goes by: a history
+// control once for each row, "L(0)" to "L(8)".
+struct Placed {
+    QString name;
+    QRect rect;
+    const Control* design;
+};
+
+// Every control of the face, in drawing order.
+std::vector<Placed> placedControls();
+
+// Where the control of that name lies, in pixels; an empty rectangle for no such control.
+QRect rectOf(const QString& name);
 
 // The controls that are read on their own, in reading order.
 std::vector<const Control*> inReadingOrder();
-
-// Where a history control of row `row` lies, in pixels.
-QRect historyRect(const Control& control, int row);
 
 // --- What the background picture paints, in its pixels --------------------------------
 

@@ -16,35 +16,8 @@
 
 namespace {
 
-// A control of the face where the table puts it, history rows spelled out.
-struct Placed {
-    QString name;  // the designer's name, with its index for an element of a control array
-    QRect rect;
-    const face::Control* design;
-};
-
-QList<Placed> placedControls()
-{
-    QList<Placed> placed;
-    for (const face::Control& c : face::controls) {
-        const QString name = QString::fromUtf8(c.name);
-        if (c.kind == face::Kind::HistoryLabel || c.kind == face::Kind::HistoryIcon) {
-            for (int row = 0; row < face::historyRows; ++row)
-                placed.append({QStringLiteral("%1(%2)").arg(name).arg(row), face::historyRect(c, row), &c});
-        } else {
-            placed.append({name, c.rect(), &c});
-        }
-    }
-    return placed;
-}
-
-QRect rectOf(const QString& name)
-{
-    for (const Placed& p : placedControls())
-        if (p.name == name)
-            return p.rect;
-    qFatal("no control %s in the face table", qPrintable(name));
-}
+using face::Placed;
+using face::rectOf;
 
 // Texts the labels show during a game, beside the ones they open with.
 const QHash<QString, QStringList> shownLater{
@@ -130,13 +103,13 @@ void TestForm1Layout::controlsAsTheTableSays()
     QTemporaryDir dir;
     Form1 w(module, platform, records::RecordsFile(dir.path()));
     QCOMPARE(w.face()->size(), QSize(px(face::clientWidth), px(face::clientHeight)));
-    const QList<Placed> placed = placedControls();
+    const std::vector<Placed> placed = face::placedControls();
     const QList<QWidget*> made = w.face()->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly);
-    QCOMPARE(made.size(), placed.size());
-    for (qsizetype i = 0; i < placed.size(); ++i) {
+    QCOMPARE(size_t(made.size()), placed.size());
+    for (size_t i = 0; i < placed.size(); ++i) {
         const face::Control& design = *placed[i].design;
         const QByteArray where = placed[i].name.toUtf8();
-        QWidget* control = made[i];  // in the table's order, which is drawing order
+        QWidget* control = made[qsizetype(i)];  // in the table's order, which is drawing order
         QVERIFY2(control->objectName() == placed[i].name, where + " is not where the table has it");
         QVERIFY2(control->isHidden() == !design.visible, where);
         if (auto* label = qobject_cast<Label*>(control)) {
@@ -184,7 +157,7 @@ void TestForm1Layout::controlsAsTheTableSays()
 void TestForm1Layout::faceKeepsItsRelations()
 {
     const QRect client(QPoint(0, 0), QSize(px(face::clientWidth), px(face::clientHeight)));
-    const QList<Placed> placed = placedControls();
+    const std::vector<Placed> placed = face::placedControls();
     for (const Placed& p : placed)
         QVERIFY2(client.contains(p.rect), qPrintable(p.name + " leaves the window"));
 
@@ -224,8 +197,8 @@ void TestForm1Layout::faceKeepsItsRelations()
     // would take its clicks). The message is one control in two labels.
     const QStringList live{"T(0)", "T(1)", "T(2)", "T(3)", "Label1", "Label3", "Label5"};
     const QStringList message{"Label3", "Label5"};
-    for (qsizetype i = 0; i < placed.size(); ++i) {
-        for (qsizetype j = i + 1; j < placed.size(); ++j) {
+    for (size_t i = 0; i < placed.size(); ++i) {
+        for (size_t j = i + 1; j < placed.size(); ++j) {
             const Placed &under = placed[i], &over = placed[j];
             if (!under.rect.intersects(over.rect) || !live.contains(under.name)
                 || (message.contains(under.name) && message.contains(over.name)))
@@ -243,8 +216,9 @@ void TestForm1Layout::textsFitTheirBoxes()
     for (Label* label : game.w().face()->findChildren<Label*>()) {
         const QSize box = label->autoSize() ? label->size() : rectOf(label->objectName()).size();
         QStringList texts = shownLater.value(label->objectName());
-        if (const face::Control* design = face::find(qPrintable(label->objectName())))
-            texts << QString::fromUtf8(design->text);
+        for (const Placed& p : face::placedControls())
+            if (p.name == label->objectName())
+                texts << QString::fromUtf8(p.design->text);
         for (const QString& text : texts) {
             for (qreal scale : {1.0, 2.0}) {
                 const auto outside = inkOutside(*label, text, box, scale);

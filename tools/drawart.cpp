@@ -419,16 +419,11 @@ int saveFaceReference(const QString& scaleText, const QString& file)
     QImage image = background(scale);
     QPainter p(&image);
     const QImage green = greenPlus(scale), orange = orangePlus(scale);
-    auto place = [&](const face::Control& icon, QRect rect) {
-        p.drawImage(QPoint(g.device(rect.left()), g.device(rect.top())),
-                    QByteArray(icon.text) == "plus-green" ? green : orange);
-    };
-    for (const face::Control& control : face::controls) {
-        if (control.kind == face::Kind::Icon)
-            place(control, control.rect());
-        if (control.kind == face::Kind::HistoryIcon)
-            for (int row = 0; row < face::historyRows; ++row)
-                place(control, face::historyRect(control, row));
+    for (const face::Placed& control : face::placedControls()) {
+        const face::Kind kind = control.design->kind;
+        if (kind == face::Kind::Icon || kind == face::Kind::HistoryIcon)
+            p.drawImage(QPoint(g.device(control.rect.left()), g.device(control.rect.top())),
+                        QByteArray(control.design->text) == "plus-green" ? green : orange);
     }
     p.end();
     return image.save(file, "PNG") ? 0 : 1;

@@ -30,10 +30,10 @@ int main(int argc, char* argv[])
     std::fprintf(out, "# Written by faceregions from game/form1_layout.cpp; do not edit.\n");
     std::fprintf(out, "FACE_WIDTH=%d\nFACE_HEIGHT=%d\n", px(face::clientWidth), px(face::clientHeight));
     region(out, "HISTORY", face::historyPanel.inside());                  // the right-hand panel
-    region(out, "ROW0", face::historyRect(*face::find("L"), 0));          // the first row's guess
-    region(out, "MESSAGE", face::find("Label3")->rect());                 // the result message
+    region(out, "ROW0", face::rectOf("L(0)"));                         // the first row's guess
+    region(out, "MESSAGE", face::rectOf("Label3"));                    // the result message
     // A click on the drawn 确定 button, in the middle of the part the click area covers.
-    const QRectF confirm = QRectF(face::find("Label1")->rect()).intersected(QRectF(face::confirmButton));
+    const QRectF confirm = QRectF(face::rectOf("Label1")).intersected(QRectF(face::confirmButton));
     std::fprintf(out, "CONFIRM=\"%d %d\"\n", qRound(confirm.center().x()), qRound(confirm.center().y()));
     return std::fclose(out) == 0 ? 0 : 1;
 }
