@@ -685,6 +685,8 @@ void TestForm1Play::recordOffer_data()
     QTest::newRow("record read from its leading number") << "1200pts" << "Li" << false << "1200pts" << "Zadrevik";
     QTest::newRow("long name: the box takes the first 32")
         << "1000" << QString(40, u'长') << true << "1111" << QString(32, u'长');
+    QTest::newRow("31 letters and one outside the BMP: all kept")
+        << "1000" << QString(31, u'a') + QStringLiteral("𠀀") << true << "1111" << QString(31, u'a') + QStringLiteral("𠀀");
 }
 
 void TestForm1Play::recordOffer()
@@ -711,7 +713,7 @@ void TestForm1Play::recordOffer()
         QCOMPARE(game.platform.prompts[0].prompt, promptAfterTries);
         QCOMPARE(game.platform.prompts[0].title, QStringLiteral("提示"));
         QCOMPARE(game.platform.prompts[0].maxLength, records::maxNameLength);
-        QCOMPARE(game.module.RecordName.toText(), typed.left(records::maxNameLength));
+        QCOMPARE(game.module.RecordName.toText(), typed.isEmpty() ? QString() : holderAfter);
     }
     QCOMPARE(w.Label10->caption(), recordAfter);
     QCOMPARE(w.Label14->caption(), holderAfter);

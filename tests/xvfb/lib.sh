@@ -36,7 +36,10 @@ display_taken() {
 }
 
 # xvfb_start: starts Xvfb on a free display and exports DISPLAY. Tests that run side by
-# side may pick the same number at once: the one that loses the lock tries the next.
+# side may pick the same number at once: the one that loses the lock tries the next. A
+# server answers on the display only once it holds that display's lock with its own pid:
+# until the loser has noticed and exited, the winner's server answers there too, and a
+# test that took it for its own would share it, and lose it when the other test ends.
 # -noreset: by default the server resets when its last client leaves, and refuses
 # connections meanwhile, so the window manager starting right after the probe would fail.
 xvfb_start() {
@@ -47,7 +50,8 @@ xvfb_start() {
         XVFB_PID=$!
         for i in $(seq 100); do
             kill -0 "$XVFB_PID" 2>/dev/null || break
-            if DISPLAY=":$n" xdpyinfo >/dev/null 2>&1; then
+            if [ "$(tr -cd 0-9 2>/dev/null <"/tmp/.X$n-lock")" = "$XVFB_PID" ] &&
+                DISPLAY=":$n" xdpyinfo >/dev/null 2>&1; then
                 export DISPLAY=":$n"
                 return 0
             fi
@@ -81,7 +85,7 @@ session_start() {
 
 # xstart: a session (session_start), Xvfb on a free display and openbox on it.
 xstart() {
-    command -v Xvfb >/dev/null || skip "Xvfb is not installed (scripts/install-deps.sh installs it)"
+    command -v Xvfb >/dev/null || skip "Xvfb is not installed (scripts/install-deps.sh test installs it)"
     command -v xdotool >/dev/null || skip "xdotool is not installed"
     command -v openbox >/dev/null || skip "openbox is not installed"
     session_start xcleanup
@@ -233,6 +237,13 @@ choose_menu() {
     activate "$id"
     xdotool mousemove --window "$id" 20 8 click 1
     for i in $(seq 50); do popup_open && break; sleep 0.1; done
+    if ! popup_open; then
+        # A click that came while the window was still settling (its first exposure, a
+        # box just closed) can go unanswered: a player clicks again.
+        echo "choose_menu: the menu did not open within 5 s; clicking again"
+        xdotool mousemove --window "$id" 20 8 click 1
+        for i in $(seq 100); do popup_open && break; sleep 0.1; done
+    fi
     popup_open || fail "the menu did not open"
     for i in $(seq "$n"); do xdotool key Down; done
     xdotool key Return
@@ -379,7 +390,7 @@ wcleanup() {
 # backend (no screen, no input devices) on a socket in its runtime directory, with Qt
 # pointed at it. Weston logs the protocol its clients speak to $WORK/weston.log.
 wstart() {
-    command -v weston >/dev/null || skip "weston is not installed (scripts/install-deps.sh installs it)"
+    command -v weston >/dev/null || skip "weston is not installed (scripts/install-deps.sh test installs it)"
     session_start wcleanup
     weston --backend=headless-backend.so --socket=wayland-test --no-config --idle-time=0 \
            --logger-scopes=log,proto --log="$WORK/weston.log" >/dev/null 2>&1 &

@@ -13,7 +13,7 @@ xstart
 mkdir -p "$artifacts"
 
 start_game "$exe"
-id=$(wait_window Varnoth 15) || fail "no window titled Varnoth appeared: $(cat "$WORK/game.log")"
+id=$(wait_window Varnoth 60) || { describe_game; fail "no window titled Varnoth appeared"; }
 size=$(window_size "$id")
 width=${size%x*}
 height=${size#*x}
