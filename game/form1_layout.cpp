@@ -22,10 +22,12 @@ const QColor magenta(255, 0, 255);
 const QColor lightYellow(255, 255, 128);
 const QColor black(0, 0, 0);
 const QColor highlightedText;
-}  // namespace
 
+constexpr int historyRowPitch = 240;  // twips from one history row to the next
+
+// In drawing order.
 // clang-format off
-const std::array<Control, 31> controls{{
+const Control controls[] = {
     // name       kind               left  top   width height text                font     colour  auto   visible reading
     {"T(0)",      Kind::DigitBox,     150,  720,  600, 180, "",                   song9,   white,  false, true,  12},
     {"T(1)",      Kind::DigitBox,    1080,  720,  615, 180, "",                   song9,   white,  false, true,  13},
@@ -65,8 +67,10 @@ const std::array<Control, 31> controls{{
     {"Label3",    Kind::Label,        1320, 1200, 5055, 465, " 答题失败,请继续努力!", kai,   white,  false, false,  0},
     {"Label5",    Kind::Label,        1515, 1200, 4815, 465, "答题失败,请继续努力!",  kai,   magenta, false, false, 17},
     {"Label1",    Kind::Label,        3600,  600, 1335, 375, "",                  song9,   black,  false, true,  16},
-}};
+};
 // clang-format on
+
+}  // namespace
 
 std::vector<Placed> placedControls()
 {

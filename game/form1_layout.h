@@ -49,15 +49,8 @@ struct Control {
     QRect rect() const { return twipsRect(left, top, width, height); }
 };
 
-// History rows, top to bottom; a history control of row i lies i pitches below row 0.
+// The history's rows, top to bottom.
 constexpr int historyRows = 9;
-constexpr int historyRowPitch = 240;  // twips
-
-// Reading order runs top to bottom and left to right, each caption before its figure; the
-// history panel is read last, as a list. Drawing order is the table's: later controls lie
-// on top, so the message (Label3, Label5) covers the big count Label6, Label5 covers
-// Label3, and the click area Label1 covers Lc's corner.
-extern const std::array<Control, 31> controls;
 
 // A control where it lies on the face, in pixels, under the name it goes by: a history
 // control once for each row, "L(0)" to "L(8)".
@@ -67,13 +60,16 @@ struct Placed {
     const Control* design;
 };
 
-// Every control of the face, in drawing order.
+// Every control of the face, in drawing order: later controls lie on top, so the message
+// (Label3, Label5) covers the big count Label6, Label5 covers Label3, and the click area
+// Label1 covers Lc's corner.
 std::vector<Placed> placedControls();
 
 // Where the control of that name lies, in pixels; an empty rectangle for no such control.
 QRect rectOf(const QString& name);
 
-// The controls that are read on their own, in reading order.
+// The controls that are read on their own, in reading order: top to bottom and left to
+// right, each caption before its figure (the history panel is read last, as a list).
 std::vector<const Control*> inReadingOrder();
 
 // --- What the background picture paints, in its pixels --------------------------------
