@@ -1,5 +1,6 @@
 #include "records/records.h"
 
+#include "game/defaults.h"
 #include "records/safefile.h"
 
 #include <QElapsedTimer>
@@ -337,7 +338,11 @@ QString RecordsFile::displayPath() const
     return folder_.isEmpty() ? QStringLiteral("dat.ini (no home folder)") : safefile::displayPath(path());
 }
 
-Variables defaults() { return {300.0, 9, QStringLiteral("Zadrevik"), 1000.0}; }
+Variables defaults()
+{
+    return {double{::defaults::timeLimit}, ::defaults::maxTries, ::defaults::recordName,
+            double{::defaults::recordScore}};
+}
 
 Variables variablesFrom(const Fields& fields)
 {

@@ -3,19 +3,19 @@
 # (xdotool) act on the window, and only what shows on the screen (window titles, sizes,
 # screenshots of known regions) and the dat.ini left after closing are judged.
 #
-#   e2e.sh EXECUTABLE ARTIFACT_DIR SCENARIO
+#   e2e.sh EXECUTABLE ARTIFACT_DIR SCENARIO FACE_REGIONS
 set -u
 exe=$1
 artifacts=$2
 scenario=$3
 . "$(dirname "$0")/lib.sh"
+# The face's regions, written by the build from the face table: the history panel
+# (HISTORY), the first row's guess (ROW0, yellow), the result message (MESSAGE, magenta
+# over white), and the size and the confirm button that lib.sh uses.
+. "$4"
 xstart
 mkdir -p "$artifacts"
 
-# Face regions (pixels) and the colours the game draws in them.
-HISTORY="352 17 177 254"       # the right-hand panel
-ROW0="376 24 41 17"            # the first history row's guess, yellow
-MESSAGE="88 80 337 31"         # the result message, magenta over white
 YELLOW=yellow
 MAGENTA=magenta
 

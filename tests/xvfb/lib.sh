@@ -212,12 +212,13 @@ screenshot() {
 }
 
 # --- Playing the game window from outside --------------------------------------------
+# These need the face's size and regions: source the face_regions.sh that the build writes.
 
-# The height of the menu bar: the face (the 537 x 278 picture) lies below it.
+# The height of the menu bar: the face lies below it.
 menu_height() {
     local size
     size=$(window_size "$1")
-    echo $((${size#*x} - 278))
+    echo $((${size#*x} - FACE_HEIGHT))
 }
 
 # popup_open: true while one of the game's popup menus shows (an override-redirect window:
@@ -257,7 +258,7 @@ click_face() {
 }
 
 # click_confirm ID: clicks the drawn 确定 button.
-click_confirm() { click_face "$1" 285 52; }
+click_confirm() { click_face "$1" $CONFIRM; }
 
 # type_keys TEXT: types into whatever has the keyboard focus.
 type_keys() {
@@ -287,7 +288,7 @@ type_unicode() {
 # face_shot ID FILE: a screenshot of the face alone.
 face_shot() {
     import -window "$1" "$2.full.png" 2>/dev/null || return 1
-    convert "$2.full.png" -crop "537x278+0+$(menu_height "$1")" +repage "$2"
+    convert "$2.full.png" -crop "${FACE_WIDTH}x${FACE_HEIGHT}+0+$(menu_height "$1")" +repage "$2"
     rm -f "$2.full.png"
 }
 
