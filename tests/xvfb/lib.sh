@@ -88,6 +88,7 @@ xstart() {
     command -v Xvfb >/dev/null || skip "Xvfb is not installed (scripts/install-deps.sh test installs it)"
     command -v xdotool >/dev/null || skip "xdotool is not installed"
     command -v openbox >/dev/null || skip "openbox is not installed"
+    command -v xwd >/dev/null || skip "xwd is not installed (scripts/install-deps.sh test installs it)"
     session_start xcleanup
     local i
     xvfb_start || skip "Xvfb could not start: $(tail -n 3 "$WORK/xvfb.log")"
@@ -292,8 +293,8 @@ face_shot() {
     rm -f "$2.full.png"
 }
 
-# colour_pixels FILE X Y W H COLOUR: how many pixels of that region of a face shot belong
-# to the colour family (yellow or magenta), antialiased edges of thin glyphs included.
+# colour_pixels IMAGE X Y W H COLOUR: how many pixels of that region of an image (a face
+# shot, or a window capture as xwd:FILE) belong to the colour family (yellow or magenta), antialiased edges of thin glyphs included.
 colour_pixels() {
     local test
     case "$6" in
@@ -304,17 +305,48 @@ colour_pixels() {
     convert "$1" -crop "${4}x${5}+${2}+${3}" +repage -fx "($test) ? 1 : 0" -format '%[fx:round(mean*w*h)]\n' info:
 }
 
-# wait_colour ID X Y W H COLOUR PRESENT SECONDS: waits until the region of the face shows
-# (PRESENT=yes) or no longer shows (PRESENT=no) that colour.
-wait_colour() {
-    local id=$1 x=$2 y=$3 w=$4 h=$5 colour=$6 present=$7 seconds=$8 i n
-    for i in $(seq $((seconds * 4))); do
-        face_shot "$id" "$WORK/wait.png" || return 1
-        n=$(colour_pixels "$WORK/wait.png" "$x" "$y" "$w" "$h" "$colour")
-        if [ "$present" = yes ] && [ "$n" -gt 10 ]; then return 0; fi
-        if [ "$present" = no ] && [ "$n" -le 2 ]; then return 0; fi
-        sleep 0.25
+# capture_frames ID DIR SECONDS: saves the window as DIR/0.xwd, DIR/1.xwd, ... ten times a
+# second for that long (xwd is quick even where ImageMagick is slow to start).
+capture_frames() {
+    local k=0 end=$((SECONDS + $3))
+    while [ "$SECONDS" -lt "$end" ]; do
+        xwd -id "$1" -silent >"$2/next" 2>/dev/null && mv "$2/next" "$2/$k.xwd" && k=$((k + 1))
+        sleep 0.1
     done
+}
+
+# wait_colour ID X Y W H COLOUR PRESENT SECONDS: waits until the region of the face shows
+# (PRESENT=yes) or no longer shows (PRESENT=no) that colour. The window is captured in the
+# background while the frames are judged one by one, so a state that lasts only a moment
+# (a message shown for two seconds) is seen however slowly the judging goes.
+wait_colour() {
+    local id=$1 x=$2 y=$3 w=$4 h=$5 colour=$6 present=$7 seconds=$8 k=0 n top frames capturer newest next
+    top=$(menu_height "$id")
+    frames=$(mktemp -d "$WORK/frames.XXXXXX")
+    capture_frames "$id" "$frames" "$seconds" &
+    capturer=$!
+    while :; do
+        if [ ! -e "$frames/$k.xwd" ]; then
+            if kill -0 "$capturer" 2>/dev/null; then sleep 0.05; continue; fi
+            [ -e "$frames/$k.xwd" ] || break   # every frame judged, and no more coming
+        fi
+        n=$(colour_pixels "xwd:$frames/$k.xwd" "$x" $((y + top)) "$w" "$h" "$colour")
+        # Next, the newest frame, but never more than half a second on: judging keeps up
+        # with the window, and no state that lasts longer than that goes unjudged.
+        newest=$(find "$frames" -name '*.xwd' -printf '%f\n' | sort -n | tail -n 1)
+        newest=${newest%.xwd}
+        next=$((k + 1))
+        [ -n "$newest" ] && [ "$newest" -gt "$next" ] && next=$((newest < k + 5 ? newest : k + 5))
+        while [ "$k" -lt "$next" ]; do rm -f "$frames/$k.xwd"; k=$((k + 1)); done
+        if { [ "$present" = yes ] && [ "${n:-0}" -gt 10 ]; } || { [ "$present" = no ] && [ "${n:-99}" -le 2 ]; }; then
+            kill "$capturer" 2>/dev/null
+            wait "$capturer" 2>/dev/null
+            rm -rf "$frames"
+            return 0
+        fi
+    done
+    wait "$capturer" 2>/dev/null
+    rm -rf "$frames"
     return 1
 }
 
