@@ -14,6 +14,13 @@ scenario=$3
 # over white), and the size and the confirm button that lib.sh uses.
 . "$4"
 xstart
+# A failure keeps the face as it was then, beside the other artifacts.
+fail() {
+    [ -n "${WIN:-}" ] && face_shot "$WIN" "$artifacts/failed-$scenario.png" 2>/dev/null &&
+        echo "the face at the failure: $artifacts/failed-$scenario.png"
+    echo "FAIL: $*"
+    exit 1
+}
 mkdir -p "$artifacts"
 
 YELLOW=yellow

@@ -320,7 +320,7 @@ capture_frames() {
 # background while the frames are judged one by one, so a state that lasts only a moment
 # (a message shown for two seconds) is seen however slowly the judging goes.
 wait_colour() {
-    local id=$1 x=$2 y=$3 w=$4 h=$5 colour=$6 present=$7 seconds=$8 k=0 n top frames capturer newest next
+    local id=$1 x=$2 y=$3 w=$4 h=$5 colour=$6 present=$7 seconds=$8 k=0 n top frames capturer next
     top=$(menu_height "$id")
     frames=$(mktemp -d "$WORK/frames.XXXXXX")
     capture_frames "$id" "$frames" "$seconds" &
@@ -331,12 +331,10 @@ wait_colour() {
             [ -e "$frames/$k.xwd" ] || break   # every frame judged, and no more coming
         fi
         n=$(colour_pixels "xwd:$frames/$k.xwd" "$x" $((y + top)) "$w" "$h" "$colour")
-        # Next, the newest frame, but never more than half a second on: judging keeps up
-        # with the window, and no state that lasts longer than that goes unjudged.
-        newest=$(find "$frames" -name '*.xwd' -printf '%f\n' | sort -n | tail -n 1)
-        newest=${newest%.xwd}
-        next=$((k + 1))
-        [ -n "$newest" ] && [ "$newest" -gt "$next" ] && next=$((newest < k + 5 ? newest : k + 5))
+        # Next, the newest frame taken at most half a second after this one: judging keeps
+        # up with the window, and no state that lasts longer than that goes unjudged.
+        next=$(find "$frames" -name '*.xwd' -printf '%f %T@\n' | sed 's/\.xwd / /' | sort -n |
+            awk -v k="$k" '$1 == k {t = $2} $1 > k && t && $2 <= t + 0.5 {n = $1} END {print (n ? n : k + 1)}')
         while [ "$k" -lt "$next" ]; do rm -f "$frames/$k.xwd"; k=$((k + 1)); done
         if { [ "$present" = yes ] && [ "${n:-0}" -gt 10 ]; } || { [ "$present" = no ] && [ "${n:-99}" -le 2 ]; }; then
             kill "$capturer" 2>/dev/null
