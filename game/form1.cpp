@@ -40,7 +40,7 @@ protected:
     }
 };
 
-QFont fontOf(const FontDesign& design)
+QFont fontOf(const face::Font& design)
 {
     QFont font(QString::fromUtf8(design.family));
     font.setPointSizeF(design.pointSize);
@@ -77,6 +77,14 @@ QString whyNotSaved(records::SaveProblem problem)
         return QStringLiteral("那里的同名项目不是普通文件,没有改动它。");
     case records::SaveProblem::NoCodec:
         return QStringLiteral("系统缺少GB18030编码,原文件保持不变。");
+    case records::SaveProblem::Unencodable:
+        return QStringLiteral("名字里有无法写入文件的字符,原文件保持不变。");
+    case records::SaveProblem::WriteProtected:
+        return QStringLiteral("文件设为只读(写保护),本次的纪录和设置没有保存,原文件保持不变。");
+    case records::SaveProblem::Busy:
+        return QStringLiteral("另一个运行中的本游戏一直占用着它,为免覆盖那边的纪录,本次没有保存,原文件保持不变。");
+    case records::SaveProblem::KeptChanging:
+        return QStringLiteral("保存时它一直在被改动,本次没有保存,原文件保持不变。");
     case records::SaveProblem::WriteFailed:
     case records::SaveProblem::None:
         break;
@@ -123,37 +131,16 @@ void Form1::buildMenu()
     a4->setEnabled(false);
 }
 
-Label* Form1::makeLabel(const QString& name, QRect rect, const QString& text, const QFont& font,
-                        const QColor& colour, bool autoSize)
-{
-    auto* label = new Label(face_);
-    label->setObjectName(name);
-    label->setFont(font);
-    setTextColour(label, colour);
-    label->setGeometry(rect);
-    label->setAutoSize(autoSize);
-    label->setCaption(text);
-    return label;
-}
-
 void Form1::buildControls()
 {
     face_ = new Face(this);
     face_->setObjectName(QStringLiteral("face"));
-    face_->setFixedSize(px(8055), px(4170));
+    face_->setFixedSize(px(face::clientWidth), px(face::clientHeight));
     setCentralWidget(face_);
-    // Creation order is drawing order: the labels come last, so the message lies over the
-    // key caps and the click area over the drawn button.
-    buildDigitBoxes();
-    buildHistory();
-    for (int i = 0; i < form1LabelCount; ++i) {
-        const LabelDesign& design = form1Labels[i];
-        Label* label = makeLabel(QString::fromUtf8(design.name),
-                                 twipsRect(design.left, design.top, design.width, design.height),
-                                 QString::fromUtf8(design.text), fontOf(design.font), design.colour, design.autoSize);
-        label->setVisible(design.visible);
-        this->*design.control = label;
-    }
+    // Creation order is drawing order, the table's.
+    for (const face::Placed& control : face::placedControls())
+        makeControl(*control.design, control.name, control.rect);
+    bindControls();
     Label1->setCursor(Qt::PointingHandCursor);
     Label3->setMouseTracking(true);
     Label5->setMouseTracking(true);
@@ -162,15 +149,14 @@ void Form1::buildControls()
     Timer2.setInterval(messageShowsMs);
 }
 
-void Form1::buildDigitBoxes()
+void Form1::makeControl(const face::Control& design, const QString& name, QRect rect)
 {
-    const int lefts[] = {150, 1080, 1920, 2760};
-    const int widths[] = {600, 615, 615, 615};
-    for (size_t i = 0; i < T.size(); ++i) {
+    QWidget* control = nullptr;
+    switch (design.kind) {
+    case face::Kind::DigitBox: {
         auto* box = new TextBox(face_);
-        box->setObjectName(QStringLiteral("T(%1)").arg(i));
-        box->setAccessibleName(QStringLiteral("第%1位数字").arg(i + 1));
-        box->setGeometry(twipsRect(lefts[i], 720, widths[i], 180));
+        box->setFont(fontOf(design.font));
+        box->setGeometry(rect);
         box->setFrame(false);
         box->setAlignment(Qt::AlignCenter);
         box->setMaxLength(1);
@@ -179,43 +165,73 @@ void Form1::buildDigitBoxes()
         QPalette palette = box->palette();
         for (auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
             palette.setColor(group, QPalette::Base, Qt::black);
-            palette.setColor(group, QPalette::Text, Qt::white);
+            palette.setColor(group, QPalette::Text, design.colour);
         }
         box->setPalette(palette);
         box->setEnabled(false);
-        T[i] = box;
+        control = box;
+        break;
     }
+    case face::Kind::Label:
+    case face::Kind::HistoryLabel: {
+        auto* label = new Label(face_);
+        label->setFont(fontOf(design.font));
+        setTextColour(label, design.colour);
+        label->setGeometry(rect);  // an auto-size label keeps the place and takes its text's size
+        label->setAutoSize(design.autoSize);
+        label->setCaption(QString::fromUtf8(design.text));
+        control = label;
+        break;
+    }
+    case face::Kind::Icon:
+    case face::Kind::HistoryIcon:
+        control = new Picture(QString::fromUtf8(design.text), face_);
+        control->setGeometry(rect);
+        break;
+    }
+    control->setObjectName(name);
+    if (!design.visible)
+        control->hide();
 }
 
-void Form1::buildHistory()
+template <typename Control>
+Control* Form1::control(const QString& name) const
 {
-    const QString greenPlus = QStringLiteral("plus-green");
-    const QString orangePlus = QStringLiteral("plus-orange");
-    auto makeIcon = [this](const QString& name, const QString& picture, QRect rect, const QString& accessibleName) {
-        auto* icon = new Picture(picture, face_);
-        icon->setObjectName(name);
-        icon->setGeometry(rect);
-        icon->setAccessibleName(accessibleName);
-        return icon;
-    };
-    const QString rightPlace = QStringLiteral("位置正确");
-    const QString wrongPlace = QStringLiteral("位置不正确");
-    const QFont song12 = fontOf({"宋体", 12, false});
-    const QColor yellow(255, 255, 0);
-    const QColor red(255, 0, 0);
-    for (size_t i = 0; i < historyRows; ++i) {
-        const int top = 360 + 240 * static_cast<int>(i);
-        L[i] = makeLabel(QStringLiteral("L(%1)").arg(i), twipsRect(5640, top, 615, 255), {}, song12, yellow, false);
-        Ld[i] = makeLabel(QStringLiteral("Ld(%1)").arg(i), twipsRect(6840, top, 135, 255), {}, song12, red, false);
-        ID[i] = makeIcon(QStringLiteral("ID(%1)").arg(i), greenPlus, twipsRect(6960, top, 240, 240), rightPlace);
-        Ly[i] = makeLabel(QStringLiteral("Ly(%1)").arg(i), twipsRect(7320, top, 135, 255), {}, song12, red, false);
-        IY[i] = makeIcon(QStringLiteral("IY(%1)").arg(i), orangePlus, twipsRect(7440, top, 240, 240), wrongPlace);
-        ID[i]->hide();
-        IY[i]->hide();
+    auto* found = face_->findChild<Control*>(name, Qt::FindDirectChildrenOnly);
+    if (!found)
+        qFatal("the face table has no control %s", qPrintable(name));
+    return found;
+}
+
+// The handlers reach the controls by the designer's names, which the face table gives them.
+void Form1::bindControls()
+{
+    const std::pair<const char*, Label* Form1::*> labels[] = {
+        {"Label1", &Form1::Label1},   {"Label2", &Form1::Label2},   {"Label3", &Form1::Label3},
+        {"Label4", &Form1::Label4},   {"Label5", &Form1::Label5},   {"Label6", &Form1::Label6},
+        {"Label7", &Form1::Label7},   {"Label8", &Form1::Label8},   {"Label9", &Form1::Label9},
+        {"Label10", &Form1::Label10}, {"Label11", &Form1::Label11}, {"Label12", &Form1::Label12},
+        {"Label13", &Form1::Label13}, {"Label14", &Form1::Label14}, {"Label15", &Form1::Label15},
+        {"Label16", &Form1::Label16}, {"Label17", &Form1::Label17}, {"Label18", &Form1::Label18},
+        {"Lt", &Form1::Lt},           {"Lc", &Form1::Lc}};
+    for (const auto& [name, member] : labels)
+        this->*member = control<Label>(QString::fromUtf8(name));
+    auto element = [](const char* array, size_t index) { return QStringLiteral("%1(%2)").arg(array).arg(index); };
+    for (size_t i = 0; i < T.size(); ++i) {
+        T[i] = control<TextBox>(element("T", i));
+        T[i]->setAccessibleName(QStringLiteral("第%1位数字").arg(i + 1));
     }
-    // Index 9 of both icon arrays is the legend beside the instructions, never a history row.
-    ID[9] = makeIcon(QStringLiteral("ID(9)"), greenPlus, twipsRect(240, 2400, 240, 240), rightPlace);
-    IY[9] = makeIcon(QStringLiteral("IY(9)"), orangePlus, twipsRect(240, 2760, 240, 240), wrongPlace);
+    for (size_t i = 0; i < L.size(); ++i) {
+        L[i] = control<Label>(element("L", i));
+        Ld[i] = control<Label>(element("Ld", i));
+        Ly[i] = control<Label>(element("Ly", i));
+    }
+    for (size_t i = 0; i < ID.size(); ++i) {
+        ID[i] = control<QLabel>(element("ID", i));
+        IY[i] = control<QLabel>(element("IY", i));
+        ID[i]->setAccessibleName(QStringLiteral("位置正确"));
+        IY[i]->setAccessibleName(QStringLiteral("位置不正确"));
+    }
 }
 
 void Form1::wireHandlers()
@@ -226,7 +242,7 @@ void Form1::wireHandlers()
     connect(a2, &QAction::triggered, this, [this] { a2_Click(); }, Qt::QueuedConnection);
     connect(a3, &QAction::triggered, this, [this] { a3_Click(); }, Qt::QueuedConnection);
     connect(a4, &QAction::triggered, this, [this] { a4_Click(); }, Qt::QueuedConnection);
-    for (int i = 0; i < 4; ++i) {
+    for (int i = 0; i < static_cast<int>(T.size()); ++i) {
         T[static_cast<size_t>(i)]->setKeyPressHandler([this, i](int& keyAscii) { T_KeyPress(i, keyAscii); });
         connect(T[static_cast<size_t>(i)], &QLineEdit::textChanged, this, [this, i] { T_Change(i); });
     }
@@ -289,20 +305,35 @@ void Form1::Form_Load()
     skipOnFailure("showing the record holder", [&] { Label14->setCaption(m_.RecordName.toText()); });
     skipOnFailure("seeding the random numbers", [&] { platform_.randomize(); });
     skipOnFailure("centring the window", [&] { centreOnScreen(*this); });
-    if (recordsFileUnreadable_)
+    if (recordsFileLoad_ == records::LoadOutcome::Unreadable)
         skipOnFailure("telling that the records file cannot be read", [&] {
-            tell(QStringLiteral("无法读取纪录文件:\n%1\n本次使用默认的设置和纪录。").arg(recordsFile_.path()));
+            tell(QStringLiteral("无法读取纪录文件:\n%1\n本次使用默认的设置和纪录。").arg(recordsFile_.displayPath()));
+        });
+    if (recordsFileLoad_ == records::LoadOutcome::Damaged)
+        skipOnFailure("telling that the records file is damaged", [&] {
+            tell(QStringLiteral("纪录文件已损坏(含有无法识别的内容):\n%1\n本次使用默认的设置和纪录;"
+                                "只有在您改了设置或破了纪录时,关闭时才会替换它。")
+                     .arg(recordsFile_.displayPath()));
         });
     rememberRecords();
 }
 
+bool Form1::recordsFileUnusable() const
+{
+    return recordsFileLoad_ == records::LoadOutcome::Unreadable || recordsFileLoad_ == records::LoadOutcome::Damaged;
+}
+
 void Form1::loadRecordsFile()
 {
-    const records::LoadResult result = records::LoadRecords(m_, recordsFile_);
-    loaded_ = records::valuesOf(m_);
-    recordsFileUnreadable_ = result.outcome == records::LoadOutcome::Unreadable;
-    if (recordsFileUnreadable_)
-        std::fprintf(stderr, "varnoth: cannot read %s: %s\n", qUtf8Printable(result.path), qUtf8Printable(result.error));
+    const records::LoadResult result = records::LoadRecords(recordsFile_);
+    m_.TimeLimit = result.variables.TimeLimit;
+    m_.MaxTries = result.variables.MaxTries;
+    m_.RecordName = result.variables.RecordName;
+    m_.RecordScore = result.variables.RecordScore;
+    loaded_ = records::valuesOf(result.variables);
+    recordsFileLoad_ = result.outcome;
+    if (recordsFileUnusable())
+        std::fprintf(stderr, "varnoth: cannot use %s: %s\n", qUtf8Printable(result.path), qUtf8Printable(result.error));
 }
 
 records::Values Form1::recordsNow() const
@@ -316,16 +347,13 @@ void Form1::rememberRecords()
     shownLast_ = recordsNow();
 }
 
-// Saves at most once, whichever thread comes first. A file that could not be read is
-// replaced only by something worth keeping.
+// Saves at most once, whichever thread comes first.
 std::optional<records::SaveResult> Form1::saveOnce(const records::Values& ours)
 {
     const std::lock_guard lock(saveMutex_);
     if (saved_)
         return std::nullopt;
     saved_ = true;
-    if (recordsFileUnreadable_ && ours == loaded_)
-        return std::nullopt;
     return records::SaveRecords(loaded_, ours, recordsFile_);
 }
 
@@ -355,8 +383,11 @@ void Form1::Form_Unload()
         tell(QStringLiteral("无法保存纪录文件:\n%1\n%2").arg(saved.path, whyNotSaved(saved.problem)));
         return;
     }
-    if (recordsFileUnreadable_)
-        tell(QStringLiteral("原先无法读取的纪录文件已换成本次的设置和纪录:\n%1").arg(saved.path));
+    if (saved.written && saved.replacedUnusable)
+        tell(QStringLiteral("原先%1的纪录文件已换成本次的设置和纪录:\n%2")
+                 .arg(recordsFileLoad_ == records::LoadOutcome::Damaged ? QStringLiteral("已损坏")
+                                                                        : QStringLiteral("无法读取"),
+                      saved.path));
 }
 
 void Form1::closeEvent(QCloseEvent* event)
@@ -383,7 +414,7 @@ void Form1::mm()
 
 void Form1::clear()
 {
-    for (size_t i = 0; i < historyRows; ++i) {
+    for (size_t i = 0; i < L.size(); ++i) {
         if (L[i]->caption().isEmpty())
             continue;
         L[i]->setCaption({});
@@ -499,6 +530,29 @@ void Form1::setMessageCaptions(const QString& sentence)
     Label5->setCaption(sentence);
 }
 
+void Form1::showMessage()
+{
+    Label3->show();
+    Label5->show();
+    Timer2.start();
+}
+
+// Every end of a game (lost, cleared, or ended from the menu) leaves the window Idle this
+// way: no clock and no last-seconds count, the boxes emptied while still enabled (each
+// change moves the focus to the first empty box, which must be able to take it) and then
+// disabled, the history empty, 开始解锁 the only game item, and no time or tries shown.
+void Form1::returnToIdle()
+{
+    Label6->hide();
+    Timer1.stop();
+    emptyDigitBoxes();
+    clear();
+    setDigitBoxesEnabled(false);
+    setGameMenu(false);
+    Lt->setCaption({});
+    Lc->setCaption({});
+}
+
 void Form1::offerRecord(const QString& prompt)
 {
     const double record = vb::leadingNumber(Label10->caption());
@@ -529,7 +583,7 @@ void Form1::Label1_Click()
     const rules::Marks marks = rules::scoreGuess(guess, secretCode());
     TriesLeft = static_cast<qint16>(TriesLeft - 1);
     Lc->setCaption(vb::numberText(TriesLeft));
-    if (marks.rightPlace == 4)
+    if (marks.rightPlace == static_cast<int>(rules::codeLength))
         roundSolved();
     else
         wrongGuess(guess, marks);
@@ -552,29 +606,22 @@ void Form1::roundSolved()
     Label12->setCaption(vb::numberText(vb::leadingNumber(Label12->caption()) + vb::leadingNumber(RoundPoints)));
     Label8->hide();
     if (TriesLeft >= 1) {
-        Label3->show();
-        Label5->show();
         setMessageCaptions(roundSolvedText);
-        Timer2.start();
+        showMessage();
         return;
     }
-    // The last try solved the code: the game is cleared.
+    // The last try solved the code: the game is cleared. Its message shows as a lost game's
+    // does; the answer was hidden above, as it is for every solved round.
     announceGameEnd(*this, gameClearedText);
-    Timer1.stop();
-    setDigitBoxesEnabled(false);
-    setGameMenu(false);
-    Lt->setCaption({});
-    Lc->setCaption({});
-    Label3->show();
-    Label5->show();
+    returnToIdle();
     setMessageCaptions(gameClearedText);
-    Timer2.start();
+    showMessage();
     offerRecord(recordPromptAfterTries);
 }
 
 void Form1::wrongGuess(const rules::Guess& guess, const rules::Marks& marks)
 {
-    for (size_t i = 0; i < historyRows; ++i) {
+    for (size_t i = 0; i < L.size(); ++i) {
         if (!L[i]->caption().isEmpty())
             continue;
         L[i]->setCaption(guess[0] + guess[1] + guess[2] + guess[3]);
@@ -606,7 +653,7 @@ void Form1::Timer1_Timer()
         Lt->setCaption(vb::numberText(*count - 1));
     }
     const double left = vb::strictNumber(Lt->caption()).value_or(0);
-    if (left < 10) {
+    if (left < lastSeconds) {
         Label6->show();
         Label6->setCaption(Lt->caption());
     }
@@ -626,18 +673,10 @@ void Form1::Timer1_Timer()
 
 void Form1::失败()
 {
-    Label6->hide();
-    Label3->show();
-    Label5->show();
-    Timer1.stop();
-    Timer2.start();
-    emptyDigitBoxes();
-    clear();
-    setDigitBoxesEnabled(false);
-    setGameMenu(false);
+    returnToIdle();
+    showMessage();  // with the captions the caller set
+    // The round is lost, so its answer goes too, even one revealed from the menu.
     Label8->hide();
-    Lt->setCaption({});
-    Lc->setCaption({});
 }
 
 void Form1::Timer2_Timer()
@@ -669,17 +708,9 @@ void Form1::a2_Click()
     结束();
 }
 
-void Form1::结束()
-{
-    Label6->hide();
-    Timer1.stop();
-    emptyDigitBoxes();
-    clear();
-    setDigitBoxesEnabled(false);
-    setGameMenu(false);
-    Lt->setCaption({});
-    Lc->setCaption({});
-}
+// No message: the player chose to stop, and one still showing goes away on time, so
+// Timer2 is left alone. A revealed answer stays on view until the next game starts.
+void Form1::结束() { returnToIdle(); }
 
 void Form1::a4_Click() { Label8->show(); }
 

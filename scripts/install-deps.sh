@@ -19,13 +19,15 @@ package=(
 test=(
     "${package[@]}"
     # real windows, screenshots, whole games from outside the program
-    xvfb x11-utils x11-xserver-utils xdotool openbox imagemagick libx11-dev dbus-daemon
+    xvfb x11-utils x11-xserver-utils x11-apps xdotool openbox imagemagick libx11-dev dbus-daemon
     # the accessibility bus and a client for it; a compositor for the Wayland test
     at-spi2-core python3-gi gir1.2-atspi-2.0 weston qt6-wayland
     # a screen reader that speaks, to a silent sound device, in a locale built on the spot
     orca speech-dispatcher speech-dispatcher-espeak-ng espeak-ng locales
     # the artwork tool, the static checks, a fresh Debian root for the package
     qt6-svg-dev clang-tidy cppcheck lintian desktop-file-utils appstream man-db mmdebstrap
+    # the reference the GB18030 codec is generated from and tested against
+    libicu-dev
 )
 case $purpose in
     play) packages=("${play[@]}") ;;

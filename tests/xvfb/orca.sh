@@ -7,11 +7,13 @@
 # round lost on time and the record box. The lines that matter must be heard; the window
 # is closed at the end and dat.ini must carry the record and the setting changed on the way.
 #
-#   orca.sh EXECUTABLE [LOCALE]     LOCALE: zh_CN.UTF-8 (the default) or C.UTF-8
+#   orca.sh EXECUTABLE LOCALE FACE_REGIONS     LOCALE: zh_CN.UTF-8 or C.UTF-8
 set -u
 exe=$1
-locale_name=${2:-zh_CN.UTF-8}
+locale_name=$2
 . "$(dirname "$0")/lib.sh"
+# The face's size and regions, written by the build from the face table.
+. "$3"
 for tool in orca speech-dispatcher localedef; do
     command -v "$tool" >/dev/null || skip "$tool is not installed (scripts/install-deps.sh test installs it)"
 done
