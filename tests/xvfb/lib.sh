@@ -98,12 +98,18 @@ xstart() {
     fail "openbox did not take the screen on $DISPLAY"
 }
 
-# start_game EXE [DIR]: copies the executable alone into DIR (default $WORK/game) and starts it there.
+# start_game EXE [DIR]: copies the executable alone into DIR (default $WORK/game) and starts it
+# there; a Windows build (varnoth.exe) runs under Wine, in the caller's $WINEPREFIX.
 start_game() {
     local dir=${2:-$WORK/game}
     mkdir -p "$dir"
-    cp "$1" "$dir/varnoth"
-    (cd "$dir" && exec ./varnoth >"$WORK/game.log" 2>&1) &
+    if [[ $1 == *.exe ]]; then
+        cp "$1" "$dir/varnoth.exe"
+        (cd "$dir" && exec wine varnoth.exe >"$WORK/game.log" 2>&1) &
+    else
+        cp "$1" "$dir/varnoth"
+        (cd "$dir" && exec ./varnoth >"$WORK/game.log" 2>&1) &
+    fi
     GAME_PID=$!
     GAME_DIR=$dir
 }
@@ -220,7 +226,7 @@ menu_height() {
 # Qt does not always name or type a menu it shows again).
 popup_open() {
     local w
-    for w in $(xdotool search --onlyvisible --classname '^varnoth$' 2>/dev/null); do
+    for w in $(xdotool search --onlyvisible --classname '^varnoth(\.exe)?$' 2>/dev/null); do
         xwininfo -id "$w" 2>/dev/null | grep -q 'Override Redirect State: yes' && return 0
     done
     return 1
