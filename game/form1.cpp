@@ -76,6 +76,14 @@ QString whyNotSaved(records::SaveProblem problem)
         return QStringLiteral("那里的同名项目不是普通文件,没有改动它。");
     case records::SaveProblem::NoCodec:
         return QStringLiteral("系统缺少GB18030编码,原文件保持不变。");
+    case records::SaveProblem::Unencodable:
+        return QStringLiteral("名字里有无法写入文件的字符,原文件保持不变。");
+    case records::SaveProblem::WriteProtected:
+        return QStringLiteral("文件设为只读(写保护),本次的纪录和设置没有保存,原文件保持不变。");
+    case records::SaveProblem::Busy:
+        return QStringLiteral("另一个运行中的本游戏一直占用着它,为免覆盖那边的纪录,本次没有保存,原文件保持不变。");
+    case records::SaveProblem::KeptChanging:
+        return QStringLiteral("保存时它一直在被改动,本次没有保存,原文件保持不变。");
     case records::SaveProblem::WriteFailed:
     case records::SaveProblem::None:
         break;
@@ -285,26 +293,41 @@ void Form1::Form_Load()
     skipOnFailure("showing the record holder", [&] { Label14->setCaption(m_.RecordName.toText()); });
     skipOnFailure("seeding the random numbers", [&] { platform_.randomize(); });
     skipOnFailure("centring the window", [&] { centreOnScreen(*this); });
-    if (recordsFileUnreadable_)
+    if (recordsFileLoad_ == records::LoadOutcome::Unreadable)
         skipOnFailure("telling that the records file cannot be read", [&] {
-            tell(QStringLiteral("无法读取纪录文件:\n%1\n本次使用默认的设置和纪录。").arg(recordsFile_.path()));
+            tell(QStringLiteral("无法读取纪录文件:\n%1\n本次使用默认的设置和纪录。").arg(recordsFile_.displayPath()));
         });
+    if (recordsFileLoad_ == records::LoadOutcome::Damaged)
+        skipOnFailure("telling that the records file is damaged", [&] {
+            tell(QStringLiteral("纪录文件已损坏(含有无法识别的内容):\n%1\n本次使用默认的设置和纪录;"
+                                "只有在您改了设置或破了纪录时,关闭时才会替换它。")
+                     .arg(recordsFile_.displayPath()));
+        });
+}
+
+bool Form1::recordsFileUnusable() const
+{
+    return recordsFileLoad_ == records::LoadOutcome::Unreadable || recordsFileLoad_ == records::LoadOutcome::Damaged;
 }
 
 void Form1::loadRecordsFile()
 {
-    const records::LoadResult result = records::LoadRecords(m_, recordsFile_);
-    loaded_ = records::valuesOf(m_);
-    recordsFileUnreadable_ = result.outcome == records::LoadOutcome::Unreadable;
-    if (recordsFileUnreadable_)
-        std::fprintf(stderr, "varnoth: cannot read %s: %s\n", qUtf8Printable(result.path), qUtf8Printable(result.error));
+    const records::LoadResult result = records::LoadRecords(recordsFile_);
+    m_.TimeLimit = result.variables.TimeLimit;
+    m_.MaxTries = result.variables.MaxTries;
+    m_.RecordName = result.variables.RecordName;
+    m_.RecordScore = result.variables.RecordScore;
+    loaded_ = records::valuesOf(result.variables);
+    recordsFileLoad_ = result.outcome;
+    if (recordsFileUnusable())
+        std::fprintf(stderr, "varnoth: cannot use %s: %s\n", qUtf8Printable(result.path), qUtf8Printable(result.error));
 }
 
 void Form1::Form_Unload()
 {
     const records::Values ours{m_.TimeLimit.toText(), m_.MaxTries, Label14->caption(), Label10->caption()};
-    // A file that could not be read is replaced only by something worth keeping.
-    if (recordsFileUnreadable_ && ours == loaded_)
+    // A file that could not be read, or is damaged, is replaced only by something worth keeping.
+    if (recordsFileUnusable() && ours == loaded_)
         return;
     const records::SaveResult saved = records::SaveRecords(loaded_, ours, recordsFile_);
     if (!saved.ok) {
@@ -313,8 +336,11 @@ void Form1::Form_Unload()
         tell(QStringLiteral("无法保存纪录文件:\n%1\n%2").arg(saved.path, whyNotSaved(saved.problem)));
         return;
     }
-    if (recordsFileUnreadable_)
-        tell(QStringLiteral("原先无法读取的纪录文件已换成本次的设置和纪录:\n%1").arg(saved.path));
+    if (saved.written && saved.replacedUnusable)
+        tell(QStringLiteral("原先%1的纪录文件已换成本次的设置和纪录:\n%2")
+                 .arg(recordsFileLoad_ == records::LoadOutcome::Damaged ? QStringLiteral("已损坏")
+                                                                        : QStringLiteral("无法读取"),
+                      saved.path));
 }
 
 void Form1::closeEvent(QCloseEvent* event)

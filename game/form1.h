@@ -135,7 +135,8 @@ private:
     Platform& platform_;
     records::RecordsFile recordsFile_;
     records::Values loaded_;             // what dat.ini held at start
-    bool recordsFileUnreadable_ = false; // it was there but could not be read
+    records::LoadOutcome recordsFileLoad_ = records::LoadOutcome::Absent;
+    bool recordsFileUnusable() const;    // it was there but could not be read, or was damaged
     QWidget* face_ = nullptr;
     int modalDepth_ = 0;
     bool recordOfferOpen_ = false;

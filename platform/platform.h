@@ -14,7 +14,8 @@ public:
 
     // Modal message box with one OK button; returns when the player closes it.
     virtual void messageBox(const QString& text, int style, const QString& title) = 0;
-    // Modal input box with an empty field that takes at most maxLength characters; the
+    // Modal input box with an empty field that takes at most maxLength characters (one
+    // outside the BMP counts once, and none is ever cut in half); the
     // typed text, or "" when cancelled.
     virtual QString inputBox(const QString& prompt, const QString& title, int maxLength) = 0;
     // The system's standard beep.

@@ -6,6 +6,7 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QValidator>
 
 namespace {
 
@@ -13,6 +14,44 @@ namespace {
 // translations are installed.
 const QString okText = QStringLiteral("确定");
 const QString cancelText = QStringLiteral("取消");
+
+// Holds a text box to a number of characters, not of UTF-16 units: a character outside the
+// BMP counts once. What goes past the limit is cut from what was just typed or pasted (it
+// stands before the cursor), and never inside a character; a half of one, which the box's
+// own limit in UTF-16 units can leave, goes too.
+class CharacterLimit : public QValidator {
+public:
+    CharacterLimit(int limit, QObject* parent) : QValidator(parent), limit_(limit) {}
+
+    State validate(QString& input, int& pos) const override
+    {
+        qsizetype characters = 0;
+        for (qsizetype i = 0; i < input.size();) {
+            if (input[i].isHighSurrogate() && i + 1 < input.size() && input[i + 1].isLowSurrogate()) {
+                i += 2;
+            } else if (input[i].isSurrogate()) {
+                input.remove(i, 1);
+                if (pos > i)
+                    --pos;
+                continue;
+            } else {
+                ++i;
+            }
+            ++characters;
+        }
+        for (; characters > limit_; --characters) {
+            const qsizetype end = pos > 0 ? pos : input.size();
+            const qsizetype width = end >= 2 && input[end - 1].isLowSurrogate() ? 2 : 1;
+            input.remove(end - width, width);
+            if (pos > 0)
+                pos -= static_cast<int>(width);
+        }
+        return Acceptable;
+    }
+
+private:
+    int limit_;
+};
 
 }  // namespace
 
@@ -34,8 +73,10 @@ QString QtPlatform::inputBox(const QString& prompt, const QString& title, int ma
     box.setInputMode(QInputDialog::TextInput);
     box.setOkButtonText(okText);
     box.setCancelButtonText(cancelText);
-    if (auto* field = box.findChild<QLineEdit*>())
-        field->setMaxLength(maxLength);  // counts UTF-16 units, so never more characters than that
+    if (auto* field = box.findChild<QLineEdit*>()) {
+        field->setMaxLength(2 * maxLength);  // UTF-16 units: room for maxLength characters of any kind
+        field->setValidator(new CharacterLimit(maxLength, field));
+    }
     return box.exec() == QDialog::Accepted ? box.textValue() : QString();
 }
 

@@ -1,21 +1,13 @@
 #include "records/records.h"
 
-#include <QCoreApplication>
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
-#include <QLockFile>
-#include <QRandomGenerator>
-#include <QStandardPaths>
+#include "records/safefile.h"
+
+#include <QElapsedTimer>
 #include <QStringDecoder>
 #include <QStringEncoder>
+#include <QThread>
 
-#include <cerrno>
 #include <cstdio>
-#include <cstring>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace records {
 
@@ -84,137 +76,104 @@ QString writtenField(QString field)
 }
 
 
-QString systemError(int error) { return QString::fromLocal8Bit(std::strerror(error)); }
-
-bool isRegularFile(const QByteArray& path)
+// Joins a folder and a name as the platform's path service does: one separator between
+// them, none added after a folder that already ends in one (the root).
+QString joined(const QString& folder, const QString& name)
 {
-    struct stat entry {};
-    return ::lstat(path.constData(), &entry) == 0 && S_ISREG(entry.st_mode);
+    return folder.endsWith(u'/') ? folder + name : folder + u'/' + name;
 }
 
-bool isAbsentOrRegularFile(const QByteArray& path)
+// Saves take milliseconds, a slow disk a few seconds. A copy that holds the lock longer
+// (it hangs, or it is stopped) is waited for this long; then the save gives up, and says so,
+// rather than replace what that copy may be about to write.
+constexpr int lockWaitMs = 30000;
+constexpr int lockPollMs = 20;
+// Writes that found the file changed since they read it, before giving up.
+constexpr int mergeAttempts = 5;
+
+bool hasHalfCharacter(const QString& text)
 {
-    struct stat entry {};
-    if (::lstat(path.constData(), &entry) != 0)
-        return errno == ENOENT;
-    return S_ISREG(entry.st_mode);
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate())
+            ++i;
+        else if (text[i].isSurrogate())
+            return true;
+    }
+    return false;
 }
 
-struct FileRead {
-    LoadOutcome outcome = LoadOutcome::Absent;
-    QByteArray bytes;
-    QString error;
+// The file as a fresh start would see it now.
+struct OnDisk {
+    safefile::Contents contents;
+    std::optional<Values> values;  // when it could be read and decoded
+    bool ownEncoding = true;
+    bool unusable = false;  // a regular file that could not be read, or damaged
 };
 
-// The first maxReadBytes of the file, if it is a regular file. Only a regular file is
-// opened, and never through a link; a FIFO swapped in at the last moment cannot block.
-FileRead readRecordsFile(const QString& path)
+OnDisk readOnDisk(const QString& path)
 {
-    FileRead read;
-    const QByteArray name = QFile::encodeName(path);
-    if (!isRegularFile(name))
-        return read;
-    const int fd = ::open(name.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) {
-        read.outcome = LoadOutcome::Unreadable;
-        read.error = systemError(errno);
-        return read;
-    }
-    struct stat entry {};
-    if (::fstat(fd, &entry) != 0 || !S_ISREG(entry.st_mode)) {
-        ::close(fd);
-        return read;
-    }
-    read.outcome = LoadOutcome::Loaded;
-    read.bytes.resize(maxReadBytes);
-    qsizetype got = 0;
-    while (got < read.bytes.size()) {
-        const ssize_t n = ::read(fd, read.bytes.data() + got, static_cast<size_t>(read.bytes.size() - got));
-        if (n == 0)
-            break;
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0) {
-            read.outcome = LoadOutcome::Unreadable;
-            read.error = systemError(errno);
-            break;
+    OnDisk disk;
+    disk.contents = safefile::read(path, maxReadBytes);
+    if (disk.contents.kind != safefile::Kind::RegularFile)
+        return disk;
+    disk.unusable = true;
+    if (!disk.contents.readable)
+        return disk;
+    const FileText text = fileText(disk.contents.bytes, disk.contents.complete);
+    if (text.status != FileText::Status::Ok)
+        return disk;
+    disk.unusable = false;
+    disk.ownEncoding = text.ownEncoding;
+    disk.values = valuesOf(variablesFrom(readFields(text.text)));
+    return disk;
+}
+
+void logLine(const QString& line) { std::fprintf(stderr, "varnoth: %s\n", qUtf8Printable(line)); }
+
+// Holds the lock beside dat.ini and the lock on dat.ini itself (taken by a copy whose folder
+// takes no lock file, which writes in place), waiting for another copy that holds either.
+class SaveLock {
+public:
+    // Whether both are held, or cannot be had here; false when another copy held one
+    // all the while.
+    bool take(const QString& path, const QString& shown)
+    {
+        QElapsedTimer clock;
+        clock.start();
+        bool saidWaiting = false;
+        bool lockFileUsable = true;
+        bool fileLockUsable = true;
+        for (;;) {
+            if (lockFileUsable && !lockFile_.isHeld()
+                && lockFile_.tryLockFile(path + QStringLiteral(".lock")) == safefile::Lock::Result::Unavailable) {
+                lockFileUsable = false;
+                logLine(QStringLiteral("no lock file beside %1 (%2); locking the file itself").arg(shown, lockFile_.error()));
+            }
+            if ((lockFile_.isHeld() || !lockFileUsable) && fileLockUsable && !fileLock_.isHeld()
+                && fileLock_.tryLockExisting(path) == safefile::Lock::Result::Unavailable)
+                fileLockUsable = false;  // no file yet, or none this user may open
+            const bool done = (lockFile_.isHeld() || !lockFileUsable) && (fileLock_.isHeld() || !fileLockUsable);
+            if (done) {
+                if (!lockFile_.isHeld() && !fileLock_.isHeld())
+                    logLine(QStringLiteral("saving %1 without a lock: %2").arg(shown, lockFile_.error()));
+                return true;
+            }
+            if (!saidWaiting && clock.elapsed() > 2000) {
+                saidWaiting = true;
+                logLine(QStringLiteral("waiting for the copy (process %1) that holds the lock on %2")
+                            .arg(safefile::Lock::holder(path + QStringLiteral(".lock")))
+                            .arg(shown));
+            }
+            if (clock.elapsed() > lockWaitMs)
+                return false;
+            QThread::msleep(lockPollMs);
         }
-        got += n;
     }
-    read.bytes.truncate(got);
-    ::close(fd);
-    return read;
-}
 
-// The values a fresh start would load from the file now, if it can be read.
-std::optional<Values> valuesOnDisk(const QString& path)
-{
-    const FileRead read = readRecordsFile(path);
-    if (read.outcome != LoadOutcome::Loaded)
-        return std::nullopt;
-    const std::optional<QString> text = decode(read.bytes);
-    if (!text)
-        return std::nullopt;
-    Module1 module;
-    applyFields(module, readFields(*text));
-    return valuesOf(module);
-}
-
-bool writeAll(int fd, const QByteArray& bytes)
-{
-    qsizetype done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.constData() + done, static_cast<size_t>(bytes.size() - done));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        done += n;
-    }
-    return true;
-}
-
-// Writes the bytes to a new file in the same folder, flushes it to the disk, renames it
-// over path and flushes the folder, so that a crash or a power cut at any moment leaves
-// either the whole old file or the whole new one. rename() replaces whatever entry is at
-// path and never follows a link there. Returns the system's error, or "" on success.
-QString replaceFile(const QString& folder, const QString& path, const QByteArray& bytes)
-{
-    const QByteArray target = QFile::encodeName(path);
-    QByteArray temp;
-    int fd = -1;
-    for (int attempt = 0; fd < 0 && attempt < 100; ++attempt) {
-        temp = target + ".new-" + QByteArray::number(QRandomGenerator::global()->generate(), 36);
-        fd = ::open(temp.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
-        if (fd < 0 && errno != EEXIST)
-            return systemError(errno);
-    }
-    if (fd < 0)
-        return systemError(EEXIST);
-    // The old file's permissions stay, except that its owner can always read the new one.
-    struct stat old {};
-    if (::lstat(target.constData(), &old) == 0 && S_ISREG(old.st_mode))
-        ::fchmod(fd, (old.st_mode & 07777) | S_IRUSR | S_IWUSR);
-    const bool written = writeAll(fd, bytes) && ::fdatasync(fd) == 0;
-    const int writeError = errno;
-    if (::close(fd) != 0 || !written || ::rename(temp.constData(), target.constData()) != 0) {
-        const int error = written ? errno : writeError;
-        ::unlink(temp.constData());
-        return systemError(error);
-    }
-    const int dir = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dir < 0 || ::fsync(dir) != 0)
-        std::fprintf(stderr, "varnoth: could not flush the folder %s: %s\n", qUtf8Printable(folder),
-                     std::strerror(errno));
-    if (dir >= 0)
-        ::close(dir);
-    return {};
-}
-
-// Saves take milliseconds, so a lock older than this was left by a copy that hangs; a lock
-// whose copy has ended is taken over at once.
-constexpr int staleLockMs = 10000;
-constexpr int lockWaitMs = 3000;
+private:
+    safefile::Lock lockFile_;
+    safefile::Lock fileLock_;
+};
 
 }  // namespace
 
@@ -232,17 +191,26 @@ Fields readFields(const QString& text)
 
 QString cappedName(const QString& name)
 {
-    if (name.size() <= maxNameLength)
-        return name;  // within the cap however it is counted
-    const QList<uint> characters = name.toUcs4();
-    if (characters.size() <= maxNameLength)
-        return name;
-    QString cut = QString::fromUcs4(reinterpret_cast<const char32_t*>(characters.constData()), maxNameLength);
-    // Blanks the cut leaves at the end would make the field need quotes it may not be able
-    // to carry (a quote inside), and mean nothing in a name.
-    while (!cut.isEmpty() && isBlank(cut.back()))
-        cut.chop(1);
-    return cut;
+    QString kept;
+    kept.reserve(name.size());
+    int characters = 0;
+    for (qsizetype i = 0; i < name.size(); ++i) {
+        const bool pair = name[i].isHighSurrogate() && i + 1 < name.size() && name[i + 1].isLowSurrogate();
+        if (name[i].isSurrogate() && !pair)
+            continue;  // half a character
+        if (characters == maxNameLength) {
+            // Blanks the cut leaves at the end would make the field need quotes it may not be
+            // able to carry (a quote inside), and mean nothing in a name.
+            while (!kept.isEmpty() && isBlank(kept.back()))
+                kept.chop(1);
+            break;
+        }
+        kept += name[i];
+        if (pair)
+            kept += name[++i];
+        ++characters;
+    }
+    return kept;
 }
 
 QString recordsText(const QString& timeLimit, qint16 maxTries, const QString& holder, const QString& score)
@@ -255,7 +223,7 @@ QString recordsText(const QString& timeLimit, qint16 maxTries, const QString& ho
 std::optional<QByteArray> encode(const QString& text)
 {
     QStringEncoder encoder(encodingName);
-    if (!encoder.isValid())
+    if (!encoder.isValid() || hasHalfCharacter(text))
         return std::nullopt;
     QByteArray bytes = encoder.encode(text);
     if (encoder.hasError())
@@ -271,9 +239,62 @@ std::optional<QString> decode(const QByteArray& bytes)
     return QString(decoder.decode(bytes));  // undecodable bytes become U+FFFD
 }
 
-Values valuesOf(const Module1& module)
+bool haveCodec() { return QStringEncoder(encodingName).isValid(); }
+
+FileText fileText(const QByteArray& bytes, bool complete)
 {
-    return {module.TimeLimit.toText(), module.MaxTries, module.RecordName.toText(), module.RecordScore.toText()};
+    FileText text;
+    const QByteArray utf8Mark("\xEF\xBB\xBF");
+    const QByteArray utf16LittleEndianMark("\xFF\xFE");
+    const QByteArray utf16BigEndianMark("\xFE\xFF");
+    QByteArray body = bytes;
+    QStringDecoder::Encoding unicode = QStringDecoder::Utf8;
+    bool isUnicode = true;
+    if (bytes.startsWith(utf8Mark)) {
+        body = bytes.mid(utf8Mark.size());
+    } else if (bytes.startsWith(utf16LittleEndianMark)) {
+        unicode = QStringDecoder::Utf16LE;
+        body = bytes.mid(utf16LittleEndianMark.size());
+    } else if (bytes.startsWith(utf16BigEndianMark)) {
+        unicode = QStringDecoder::Utf16BE;
+        body = bytes.mid(utf16BigEndianMark.size());
+    } else {
+        isUnicode = false;
+    }
+    // A complete file must end on a whole character; one cut short may end inside one.
+    const auto flags = complete ? QStringDecoder::Flag::Stateless : QStringDecoder::Flag::Default;
+    QStringDecoder decoder = isUnicode ? QStringDecoder(unicode, flags) : QStringDecoder(encodingName, flags);
+    if (!decoder.isValid()) {
+        text.status = FileText::Status::NoCodec;
+        text.error = QStringLiteral("no GB18030 codec");
+        return text;
+    }
+    text.text = decoder.decode(body);
+    text.ownEncoding = !isUnicode;
+    const bool utf16 = isUnicode && unicode != QStringDecoder::Utf8;
+    // Qt's UTF-16 decoder lets halves of characters and an odd last byte through.
+    QString whole = text.text;
+    if (!complete && !whole.isEmpty() && whole.back().isHighSurrogate())
+        whole.chop(1);
+    const bool damaged = decoder.hasError() || (utf16 && hasHalfCharacter(whole))
+        || (utf16 && complete && body.size() % 2 != 0);
+    if (!isUnicode && text.text.startsWith(QChar(0xFEFF))) {
+        text.text.remove(0, 1);  // GB18030's own byte-order mark
+        text.ownEncoding = false;
+    }
+    if (damaged) {
+        text.status = FileText::Status::Damaged;
+        text.error = isUnicode ? QStringLiteral("bytes that are not %1 after its byte-order mark")
+                                     .arg(utf16 ? QStringLiteral("UTF-16") : QStringLiteral("UTF-8"))
+                               : QStringLiteral("bytes that are not GB18030 text");
+    }
+    return text;
+}
+
+Values valuesOf(const Variables& variables)
+{
+    return {variables.TimeLimit.toText(), variables.MaxTries, variables.RecordName.toText(),
+            variables.RecordScore.toText()};
 }
 
 Values merged(const Values& loaded, const Values& ours, const std::optional<Values>& onDisk)
@@ -297,9 +318,8 @@ Values merged(const Values& loaded, const Values& ours, const std::optional<Valu
 
 QString recordsFolder(const QString& programDirectory, const QString& userDataDirectory)
 {
-    const QDir program(programDirectory);
-    if (QFileInfo(program.filePath(QStringLiteral("../share/varnoth"))).isDir())
-        return QDir(userDataDirectory).filePath(QStringLiteral("varnoth"));
+    if (safefile::isFolder(joined(programDirectory, QStringLiteral("../share/varnoth"))))
+        return userDataDirectory.isEmpty() ? QString() : joined(userDataDirectory, QStringLiteral("varnoth"));
     return programDirectory;
 }
 
@@ -307,88 +327,146 @@ RecordsFile::RecordsFile(QString folder) : folder_(std::move(folder)) {}
 
 RecordsFile RecordsFile::forThisProgram()
 {
-    return RecordsFile(recordsFolder(QCoreApplication::applicationDirPath(),
-                                     QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)));
+    return RecordsFile(recordsFolder(safefile::programFolder(), safefile::userDataFolder()));
 }
 
-QString RecordsFile::path() const { return QDir(folder_).filePath(QStringLiteral("dat.ini")); }
+QString RecordsFile::path() const { return folder_.isEmpty() ? QString() : joined(folder_, QStringLiteral("dat.ini")); }
 
-void applyDefaults(Module1& module)
+QString RecordsFile::displayPath() const
 {
-    module.TimeLimit = 300.0;
-    module.MaxTries = 9;
-    module.RecordName = QStringLiteral("Zadrevik");
-    module.RecordScore = 1000.0;
+    return folder_.isEmpty() ? QStringLiteral("dat.ini (no home folder)") : safefile::displayPath(path());
 }
 
-void applyFields(Module1& module, const Fields& fields)
+Variables defaults() { return {300.0, 9, QStringLiteral("Zadrevik"), 1000.0}; }
+
+Variables variablesFrom(const Fields& fields)
 {
-    applyDefaults(module);
+    Variables variables = defaults();
     const auto& [timeLimit, tries, name, score] = fields;
     auto isNumber = [](const QString& text) { return text.size() <= maxNumberLength && vb::strictNumber(text); };
     // Fields that spell a number are kept as their text, so "060" is written back as read.
     if (timeLimit && isNumber(*timeLimit))
-        module.TimeLimit = *timeLimit;
+        variables.TimeLimit = *timeLimit;
     if (tries)
-        module.MaxTries = vb::toInt16(*tries).value_or(0);  // empty or unusable: no tries, as before loading
+        variables.MaxTries = vb::toInt16(*tries).value_or(0);  // empty or unusable: no tries, as before loading
     if (const QString holder = cappedName(name.value_or(QString())); !holder.isEmpty())
-        module.RecordName = holder;
+        variables.RecordName = holder;
     if (score && isNumber(*score))
-        module.RecordScore = *score;
+        variables.RecordScore = *score;
+    return variables;
 }
 
-LoadResult LoadRecords(Module1& module, const RecordsFile& file)
+LoadResult LoadRecords(const RecordsFile& file)
 {
     LoadResult result;
-    result.path = file.path();
-    const FileRead read = readRecordsFile(result.path);
-    result.outcome = read.outcome;
-    result.error = read.error;
-    std::optional<QString> text;
-    if (read.outcome == LoadOutcome::Loaded) {
-        text = decode(read.bytes);
-        if (!text) {
-            result.outcome = LoadOutcome::Unreadable;
-            result.error = QStringLiteral("no GB18030 codec");
-        }
+    result.path = file.displayPath();
+    result.variables = defaults();
+    if (file.path().isEmpty())
+        return result;
+    const safefile::Contents contents = safefile::read(file.path(), maxReadBytes);
+    if (contents.kind != safefile::Kind::RegularFile)
+        return result;
+    if (!contents.readable) {
+        result.outcome = LoadOutcome::Unreadable;
+        result.error = contents.error;
+        return result;
     }
-    if (text)
-        applyFields(module, readFields(*text));
-    else
-        applyDefaults(module);
+    const FileText text = fileText(contents.bytes, contents.complete);
+    switch (text.status) {
+    case FileText::Status::NoCodec:
+        result.outcome = LoadOutcome::Unreadable;
+        result.error = text.error;
+        return result;
+    case FileText::Status::Damaged:
+        result.outcome = LoadOutcome::Damaged;
+        result.error = text.error;
+        return result;
+    case FileText::Status::Ok:
+        break;
+    }
+    result.outcome = LoadOutcome::Loaded;
+    result.variables = variablesFrom(readFields(text.text));
     return result;
 }
 
 SaveResult SaveRecords(const Values& loaded, const Values& ours, const RecordsFile& file)
 {
     SaveResult result;
-    result.path = file.path();
+    result.path = file.displayPath();
+    const QString path = file.path();
     auto fail = [&](SaveProblem problem, const QString& error) {
         result.problem = problem;
         result.error = error;
         return result;
     };
-    if (!QDir().mkpath(file.folder()))
-        return fail(SaveProblem::WriteFailed, QStringLiteral("cannot create the folder ") + file.folder());
+    auto succeed = [&](bool written) {
+        result.ok = true;
+        result.written = written;
+        return result;
+    };
+    if (path.isEmpty())
+        return fail(SaveProblem::WriteFailed, QStringLiteral("no folder for the records: the user has no home folder"));
+    if (const QString error = safefile::makeFolders(file.folder()); !error.isEmpty())
+        return fail(SaveProblem::WriteFailed,
+                    QStringLiteral("cannot create the folder %1: %2").arg(safefile::displayPath(file.folder()), error));
 
     // Another copy of the game saving at the same moment waits for this one, and then
     // merges what this one wrote.
-    QLockFile lock(result.path + QStringLiteral(".lock"));
-    lock.setStaleLockTime(staleLockMs);
-    if (!lock.tryLock(lockWaitMs))
-        std::fprintf(stderr, "varnoth: %s.lock is held; saving without it\n", qUtf8Printable(result.path));
+    SaveLock lock;
+    if (!lock.take(path, result.path))
+        return fail(SaveProblem::Busy, QStringLiteral("another copy (process %1) held the lock for %2 s")
+                                           .arg(safefile::Lock::holder(path + QStringLiteral(".lock")))
+                                           .arg(lockWaitMs / 1000));
+    safefile::removeLeftovers(path);
 
-    if (!isAbsentOrRegularFile(QFile::encodeName(result.path)))
-        return fail(SaveProblem::NotARegularFile, QStringLiteral("not a regular file"));
-    const Values values = merged(loaded, ours, valuesOnDisk(result.path));
-    const std::optional<QByteArray> bytes
-        = encode(recordsText(values.timeLimit, values.maxTries, values.holder, values.score));
-    if (!bytes)
-        return fail(SaveProblem::NoCodec, QStringLiteral("no GB18030 codec"));
-    if (const QString error = replaceFile(file.folder(), result.path, *bytes); !error.isEmpty())
-        return fail(SaveProblem::WriteFailed, error);
-    result.ok = true;
-    return result;
+    for (int attempt = 0; attempt < mergeAttempts; ++attempt) {
+        const OnDisk disk = readOnDisk(path);
+        if (disk.contents.kind == safefile::Kind::Other)
+            return disk.contents.error.isEmpty() ? fail(SaveProblem::NotARegularFile, QStringLiteral("not a regular file"))
+                                                 : fail(SaveProblem::WriteFailed, disk.contents.error);
+        const bool exists = disk.contents.kind == safefile::Kind::RegularFile;
+        const Values values = merged(loaded, ours, disk.values);
+        const std::optional<QByteArray> bytes
+            = encode(recordsText(values.timeLimit, values.maxTries, values.holder, values.score));
+        if (!bytes)
+            return haveCodec() ? fail(SaveProblem::Unencodable, QStringLiteral("the text is not all characters"))
+                               : fail(SaveProblem::NoCodec, QStringLiteral("no GB18030 codec"));
+        // Nothing to write: the file holds the text already, or (in an encoding of its own)
+        // the same values.
+        if (exists && disk.values
+            && (disk.ownEncoding ? disk.contents.complete && disk.contents.bytes == *bytes : *disk.values == values))
+            return succeed(false);
+        if (exists && disk.contents.writeProtected)
+            return ours == loaded ? succeed(false)
+                                  : fail(SaveProblem::WriteProtected, QStringLiteral("the file is write-protected"));
+        result.replacedUnusable = disk.unusable;
+
+        safefile::Replacement replacement(path);
+        const safefile::Outcome written = replacement.write(*bytes);
+        if (written.failure == safefile::Failure::FolderRefuses && exists) {
+            logLine(QStringLiteral("the folder of %1 takes no new file (%2); writing the file in place")
+                        .arg(result.path, written.error));
+            if (!(readOnDisk(path).contents == disk.contents))
+                continue;
+            const safefile::Outcome inPlace = safefile::writeInPlace(path, *bytes);
+            if (!inPlace.ok())
+                return fail(SaveProblem::WriteFailed, inPlace.error);
+            result.inPlace = true;
+            return succeed(true);
+        }
+        if (!written.ok())
+            return fail(SaveProblem::WriteFailed, written.error);
+        // The lock keeps other copies of the game out; anything else that wrote the file
+        // meanwhile (an older copy, an editor) is merged with again.
+        if (!(readOnDisk(path).contents == disk.contents)) {
+            logLine(QStringLiteral("%1 changed while it was being saved; merging again").arg(result.path));
+            continue;
+        }
+        if (const safefile::Outcome committed = replacement.commit(); !committed.ok())
+            return fail(SaveProblem::WriteFailed, committed.error);
+        return succeed(true);
+    }
+    return fail(SaveProblem::KeptChanging, QStringLiteral("the file changed under every attempt to save it"));
 }
 
 }  // namespace records

@@ -2,7 +2,7 @@
 // from one run to the next as one line of four comma-separated fields in GB18030.
 #pragma once
 
-#include "game/module1.h"
+#include "platform/variant.h"
 
 #include <QByteArray>
 #include <QString>
@@ -29,7 +29,8 @@ using Fields = std::array<std::optional<QString>, 4>;
 // quote runs to the next double quote. Whatever follows the fourth field is ignored.
 Fields readFields(const QString& text);
 
-// At most maxNameLength characters (a character outside the BMP is never cut in two; no
+// At most maxNameLength characters, counted as characters (a character outside the BMP
+// counts once and is never cut in two; half of one, which no file can carry, is dropped; no
 // blanks are left at the end of a cut).
 QString cappedName(const QString& name);
 
@@ -38,9 +39,38 @@ QString cappedName(const QString& name);
 // capped at maxNameLength characters.
 QString recordsText(const QString& timeLimit, qint16 maxTries, const QString& holder, const QString& score);
 
-// GB18030; nothing when the system has no such codec (a Qt built without ICU or iconv).
+// GB18030; nothing when the system has no such codec (a Qt built without ICU or iconv), or
+// (never for a text that went through cappedName) when the text has half a character.
 std::optional<QByteArray> encode(const QString& text);
-std::optional<QString> decode(const QByteArray& bytes);
+std::optional<QString> decode(const QByteArray& bytes);  // undecodable bytes become U+FFFD
+bool haveCodec();
+
+// The text of the file's bytes. The game writes GB18030 without a byte-order mark; a file
+// that starts with one (UTF-8 or GB18030) is read past it, in UTF-8 after UTF-8's, and a
+// file that starts with UTF-16's mark is read as UTF-16. Bytes that are no text in that
+// encoding make the file Damaged. An incomplete file (only its first maxReadBytes were
+// read) may end inside a character.
+struct FileText {
+    enum class Status { Ok, Damaged, NoCodec } status = Status::Ok;
+    QString text;
+    bool ownEncoding = true;  // GB18030 without a mark, as the game writes it
+    QString error;            // what is wrong with a Damaged file
+};
+FileText fileText(const QByteArray& bytes, bool complete = true);
+
+// The four variables that the file fills and the game keeps, under the game's names: the
+// time limit (a number, or the text of one), the tries, the holder and the record.
+struct Variables {
+    vb::Variant TimeLimit;
+    qint16 MaxTries = 0;
+    vb::Variant RecordName;
+    vb::Variant RecordScore;
+};
+
+// 300, 9, "Zadrevik", 1000.
+Variables defaults();
+// The rules by which the four fields become the four variables (see LoadRecords).
+Variables variablesFrom(const Fields& fields);
 
 // The four values of the file, as the texts that are written.
 struct Values {
@@ -51,8 +81,8 @@ struct Values {
     bool operator==(const Values&) const = default;
 };
 
-// TimeLimit, MaxTries, RecordName and RecordScore as LoadRecords left them.
-Values valuesOf(const Module1& module);
+// The variables as LoadRecords left them, as texts.
+Values valuesOf(const Variables& variables);
 
 // What a save writes when the file may have changed since this copy loaded it (another
 // copy of the game saved meanwhile): the higher record with its holder (on a tie, this
@@ -62,7 +92,8 @@ Values merged(const Values& loaded, const Values& ours, const std::optional<Valu
 
 // The folder that holds dat.ini. A copy installed under a prefix (recognised by the data
 // folder share/varnoth that the install rules put beside its bin or games folder) keeps
-// it in the user's data folder; any other copy keeps it beside the program.
+// it in the user's data folder ("" when the user has none); any other copy keeps it beside
+// the program. Folders are paths as records/safefile.h holds them.
 QString recordsFolder(const QString& programDirectory, const QString& userDataDirectory);
 
 // Where dat.ini lives.
@@ -74,7 +105,8 @@ public:
     static RecordsFile forThisProgram();
 
     QString folder() const { return folder_; }
-    QString path() const;
+    QString path() const;         // "" when there is no folder for it
+    QString displayPath() const;  // the path for the player and the log
 
 private:
     QString folder_;
@@ -84,40 +116,48 @@ enum class LoadOutcome {
     Loaded,      // read from the file
     Absent,      // no regular file of that name: defaults
     Unreadable,  // a regular file that could not be read: defaults
+    Damaged,     // a regular file that holds bytes that are no text: defaults
 };
 
 struct LoadResult {
     LoadOutcome outcome = LoadOutcome::Absent;
-    QString path;
-    QString error;  // why an unreadable file could not be read
+    QString path;   // for the player and the log
+    QString error;  // why an unreadable or damaged file could not be used
+    Variables variables;
 };
 
-// Fills TimeLimit, MaxTries, RecordName and RecordScore from the file, or with the
-// defaults 300, 9, "Zadrevik", 1000 when there is no regular file of that name (a
-// symbolic link, a directory or a device counts as none) or it cannot be read.
-LoadResult LoadRecords(Module1& module, const RecordsFile& file);
-
-// The rules by which the four fields become the four variables (see LoadRecords).
-void applyFields(Module1& module, const Fields& fields);
-void applyDefaults(Module1& module);
+// TimeLimit, MaxTries, RecordName and RecordScore from the file, or the defaults 300, 9,
+// "Zadrevik", 1000 when there is no regular file of that name (a symbolic link, a
+// directory or a device counts as none), it cannot be read or it is damaged.
+LoadResult LoadRecords(const RecordsFile& file);
 
 enum class SaveProblem {
     None,
     NotARegularFile,  // something else stands at dat.ini's place; left untouched
     NoCodec,          // GB18030 is not available; the old file is left as it was
+    Unencodable,      // the text holds what GB18030 cannot carry; the old file is left as it was
     WriteFailed,      // the folder or the disk refused; the old file is left as it was
+    WriteProtected,   // the player made dat.ini read-only; it is left as it was
+    Busy,             // another copy held the lock all the while; the old file is left as it was
+    KeptChanging,     // the file changed under every attempt to merge; left as it last was
 };
 
 struct SaveResult {
     bool ok = false;
-    QString path;
+    QString path;  // for the player and the log
     SaveProblem problem = SaveProblem::None;
     QString error;  // the system's words, for the log
+    bool written = false;           // the file was written (not so when it already held the text)
+    bool inPlace = false;           // written over the old file, the folder taking no new file
+    bool replacedUnusable = false;  // the file replaced could not be read or was damaged
 };
 
-// Writes the values (merged with what the file holds now, under a lock that other copies
-// of the game respect). The old file is replaced only once the whole new text is on the
-// disk, and never through a link or over anything that is not a regular file.
+// Writes the values merged with what the file holds just before it is replaced, under a
+// lock that other copies of the game respect; the merge is made again if the file changed
+// meanwhile. The old file is replaced only once the whole new text is on the disk, and
+// never through a link or over anything that is not a regular file. A file that already
+// holds the text is not written; a read-only one is left alone. Where the folder takes no
+// new file but dat.ini may be written, the text is written into it in place.
 SaveResult SaveRecords(const Values& loaded, const Values& ours, const RecordsFile& file);
 
 }  // namespace records

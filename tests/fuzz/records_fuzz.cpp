@@ -13,14 +13,17 @@ namespace {
 
 records::Values load(const QByteArray& bytes)
 {
-    Module1 module;
-    const std::optional<QString> text = records::decode(bytes.left(records::maxReadBytes));
-    if (!text)
+    const records::FileText text
+        = records::fileText(bytes.left(records::maxReadBytes), bytes.size() <= records::maxReadBytes);
+    if (text.status == records::FileText::Status::NoCodec)
         std::abort();  // GB18030 is part of every Qt this runs on
-    records::applyFields(module, records::readFields(*text));
-    if (!module.TimeLimit.toNumber() || !module.RecordScore.toNumber() || module.RecordName.toText().isEmpty())
+    // A damaged file loads the defaults, as LoadRecords does.
+    const records::Variables variables = text.status == records::FileText::Status::Ok
+        ? records::variablesFrom(records::readFields(text.text))
+        : records::defaults();
+    if (!variables.TimeLimit.toNumber() || !variables.RecordScore.toNumber() || variables.RecordName.toText().isEmpty())
         std::abort();
-    return records::valuesOf(module);
+    return records::valuesOf(variables);
 }
 
 }  // namespace

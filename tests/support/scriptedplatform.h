@@ -51,7 +51,11 @@ public:
         replies.pop_front();
         if (reply.whileOpen)
             reply.whileOpen();
-        return reply.text.left(maxLength);  // the box's field takes no more
+        // The box's field takes no more characters (a character outside the BMP counts once).
+        qsizetype units = 0;
+        for (int characters = 0; units < reply.text.size() && characters < maxLength; ++characters)
+            units += reply.text[units].isHighSurrogate() && units + 1 < reply.text.size() ? 2 : 1;
+        return reply.text.left(units);
     }
 
     void beep() override { ++beeps; }
