@@ -18,7 +18,7 @@ namespace {
 //   box blocks, and the game is closed as a whole instead, saving like a close.
 class EndRequests : public QObject, public QAbstractNativeEventFilter {
 public:
-    explicit EndRequests(SessionEndSignals* signals) : QObject(signals), signals_(signals)
+    explicit EndRequests(SessionEndSignals* owner) : QObject(owner), owner_(owner)
     {
         QCoreApplication::instance()->installNativeEventFilter(this);
     }
@@ -45,12 +45,12 @@ public:
                 closingByPlayer_ = nullptr;
                 return false;
             }
-            emit signals_->received(WM_CLOSE);
+            emit owner_->received(WM_CLOSE);
             *result = 0;
             return true;
         case WM_ENDSESSION:
             if (msg->wParam)
-                emit signals_->received(WM_ENDSESSION);
+                emit owner_->received(WM_ENDSESSION);
             return false;  // Qt then tells the application it is about to quit
         default:
             return false;
@@ -58,7 +58,7 @@ public:
     }
 
 private:
-    SessionEndSignals* signals_;
+    SessionEndSignals* owner_;
     HWND closingByPlayer_ = nullptr;
 };
 
