@@ -32,6 +32,8 @@ test=(
     at-spi2-core python3-gi gir1.2-atspi-2.0 weston qt6-wayland
     # the artwork tool, the static checks, a fresh Debian root for the package
     qt6-svg-dev clang-tidy cppcheck lintian desktop-file-utils appstream man-db mmdebstrap
+    # the reference the GB18030 codec is generated from and tested against
+    libicu-dev
 )
 case $purpose in
     play) packages=("${play[@]}") ;;

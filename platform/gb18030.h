@@ -1,0 +1,39 @@
+// GB18030, the encoding of dat.ini, converted by the game itself, so that every system
+// writes and reads the same bytes whether or not its Qt has a GB18030 codec (Qt built
+// without ICU has none, and neither has Wine). The conversion is exactly that of ICU's
+// "gb18030" converter (the GB18030-2005 mapping, which Debian's Qt uses through ICU),
+// including what it substitutes for what it cannot convert; tests/test_gb18030.cpp checks
+// this against ICU on every character and every kind of malformed input.
+#pragma once
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QString>
+#include <QStringView>
+
+namespace gb18030 {
+
+struct Decoded {
+    QString text;
+    // How many U+FFFD in text stand for bytes that are not GB18030. As in ICU, one U+FFFD
+    // replaces: a byte 0x80 or 0xFF; a lead byte 0x81..0xFE whose next bytes do not make a
+    // code (the bytes after it are read afresh, except that a lead followed by 0xFF is
+    // replaced together with the 0xFF); a four-byte code with no character (between the
+    // BMP's codes and the supplementary planes', or past U+10FFFF); and the start of a code
+    // cut short by the end of the bytes. Unlike Qt's decoder, which keeps such an
+    // unfinished code back for more bytes that never come, it is not dropped silently.
+    qsizetype malformed = 0;
+};
+
+struct Encoded {
+    QByteArray bytes;
+    // How many lone surrogates (a half of a UTF-16 pair without its other half) text held;
+    // each is written as 0x1A, ICU's substitute byte, as Qt's encoder does. A lone high
+    // surrogate at the very end is written like that too, where Qt's encoder drops it.
+    qsizetype unencodable = 0;
+};
+
+Decoded decode(QByteArrayView bytes);
+Encoded encode(QStringView text);
+
+}  // namespace gb18030

@@ -1,0 +1,28 @@
+// The mapping tables behind platform/gb18030.cpp. Their data, platform/gb18030_table.cpp,
+// is generated from ICU by tools/gb18030table.cpp; the layout is described here.
+#pragma once
+
+#include <cstdint>
+#include <span>
+
+namespace gb18030::table {
+
+// Two-byte codes: a lead byte 0x81..0xFE and a trail byte 0x40..0x7E or 0x80..0xFE. Every
+// one of the 126 x 190 codes maps to one BMP character.
+constexpr int leadCount = 0xFE - 0x81 + 1;
+constexpr int trailCount = (0x7E - 0x40 + 1) + (0xFE - 0x80 + 1);
+extern const char16_t twoByte[leadCount][trailCount];
+
+// Four-byte codes for the BMP, numbered in order: the code b1 b2 b3 b4 is number
+// ((b1 - 0x81) * 10 + b2 - 0x30) * 1260 + (b3 - 0x81) * 10 + b4 - 0x30. They are the BMP
+// characters that have no one- or two-byte code, nearly all in code point order, so the
+// numbering falls into runs of consecutive characters: a run starts at its number and
+// character and lasts until the next run starts. The last run ends at bmpFourByteCount.
+struct FourByteRun {
+    std::uint16_t index;
+    char16_t codePoint;
+};
+constexpr std::uint32_t bmpFourByteCount = 39420;
+extern const std::span<const FourByteRun> fourByteRuns;
+
+}  // namespace gb18030::table

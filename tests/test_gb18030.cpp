@@ -1,0 +1,234 @@
+// The game's own GB18030 against ICU's "gb18030" converter: every character, every code,
+// and every kind of malformed input give the same result, substitutions included; and Qt's
+// codec (ICU's, on Linux) writes records lines with Chinese names the same way.
+#include "platform/gb18030.h"
+
+#include <QStringDecoder>
+#include <QStringEncoder>
+#include <QTest>
+#include <unicode/ucnv.h>
+#include <unicode/ucnv_cb.h>
+#include <vector>
+
+namespace {
+
+// ICU's converter with its default substitution, counting what it substitutes.
+class Icu {
+public:
+    Icu()
+    {
+        UErrorCode status = U_ZERO_ERROR;
+        converter_ = ucnv_open("gb18030", &status);
+        ucnv_setToUCallBack(converter_, countToUnicode, &substitutions_, nullptr, nullptr, &status);
+        ucnv_setFromUCallBack(converter_, countFromUnicode, &substitutions_, nullptr, nullptr, &status);
+        Q_ASSERT(U_SUCCESS(status));
+    }
+    ~Icu() { ucnv_close(converter_); }
+    Icu(const Icu&) = delete;
+    Icu& operator=(const Icu&) = delete;
+
+    gb18030::Decoded decode(QByteArrayView bytes)
+    {
+        substitutions_ = 0;
+        std::vector<UChar> text(bytes.size() + 1);
+        UErrorCode status = U_ZERO_ERROR;
+        const int32_t length = ucnv_toUChars(converter_, text.data(), int32_t(text.size()), bytes.data(),
+                                             int32_t(bytes.size()), &status);
+        Q_ASSERT(U_SUCCESS(status));
+        return {QString(reinterpret_cast<const QChar*>(text.data()), length), substitutions_};
+    }
+
+    gb18030::Encoded encode(QStringView text)
+    {
+        substitutions_ = 0;
+        QByteArray bytes(text.size() * 4 + 1, '\0');
+        UErrorCode status = U_ZERO_ERROR;
+        const int32_t length = ucnv_fromUChars(converter_, bytes.data(), int32_t(bytes.size()),
+                                               reinterpret_cast<const UChar*>(text.utf16()), int32_t(text.size()),
+                                               &status);
+        Q_ASSERT(U_SUCCESS(status));
+        bytes.truncate(length);
+        return {bytes, substitutions_};
+    }
+
+private:
+    static bool isSubstitution(UConverterCallbackReason reason) { return reason <= UCNV_IRREGULAR; }
+    static void countToUnicode(const void* context, UConverterToUnicodeArgs* args, const char* bytes,
+                               int32_t length, UConverterCallbackReason reason, UErrorCode* status)
+    {
+        if (isSubstitution(reason))
+            ++*static_cast<qsizetype*>(const_cast<void*>(context));
+        UCNV_TO_U_CALLBACK_SUBSTITUTE(nullptr, args, bytes, length, reason, status);
+    }
+    static void countFromUnicode(const void* context, UConverterFromUnicodeArgs* args, const UChar* units,
+                                 int32_t length, UChar32 character, UConverterCallbackReason reason,
+                                 UErrorCode* status)
+    {
+        if (isSubstitution(reason))
+            ++*static_cast<qsizetype*>(const_cast<void*>(context));
+        UCNV_FROM_U_CALLBACK_SUBSTITUTE(nullptr, args, units, length, character, reason, status);
+    }
+
+    UConverter* converter_ = nullptr;
+    qsizetype substitutions_ = 0;
+};
+
+QByteArray bytesOf(std::initializer_list<int> values)
+{
+    QByteArray bytes;
+    for (int value : values)
+        bytes.append(char(value));
+    return bytes;
+}
+
+QString hex(QByteArrayView bytes) { return QString::fromLatin1(bytes.toByteArray().toHex(' ')); }
+
+QString hex(QStringView text)
+{
+    QStringList units;
+    for (QChar unit : text)
+        units << QString::number(unit.unicode(), 16).toUpper();
+    return units.join(u' ');
+}
+
+// Stops at the first difference from ICU, naming the input.
+#define COMPARE_DECODED(icu, bytes)                                                                      \
+    do {                                                                                                 \
+        const gb18030::Decoded ours = gb18030::decode(bytes);                                            \
+        const gb18030::Decoded theirs = (icu).decode(bytes);                                             \
+        if (ours.text != theirs.text || ours.malformed != theirs.malformed)                              \
+            QFAIL(qPrintable(QStringLiteral("%1 decodes to %2 (%3 malformed), ICU gives %4 (%5)")        \
+                                 .arg(hex(bytes), hex(ours.text)).arg(ours.malformed)                    \
+                                 .arg(hex(theirs.text)).arg(theirs.malformed)));                         \
+    } while (false)
+
+#define COMPARE_ENCODED(icu, text)                                                                       \
+    do {                                                                                                 \
+        const gb18030::Encoded ours = gb18030::encode(text);                                             \
+        const gb18030::Encoded theirs = (icu).encode(text);                                              \
+        if (ours.bytes != theirs.bytes || ours.unencodable != theirs.unencodable)                        \
+            QFAIL(qPrintable(QStringLiteral("%1 encodes to %2 (%3 unencodable), ICU gives %4 (%5)")      \
+                                 .arg(hex(text), hex(ours.bytes)).arg(ours.unencodable)                  \
+                                 .arg(hex(theirs.bytes)).arg(theirs.unencodable)));                      \
+    } while (false)
+
+// Every string of 1 to maxLength units drawn from units, in turn, up to the first failure.
+template <typename String, typename Unit, typename Check>
+void forEveryString(const std::vector<Unit>& units, int maxLength, Check check)
+{
+    String string;
+    std::vector<std::size_t> digits;
+    while (int(digits.size()) <= maxLength) {
+        string.resize(qsizetype(digits.size()));
+        for (std::size_t i = 0; i < digits.size(); ++i)
+            string[qsizetype(i)] = units[digits[i]];
+        if (!digits.empty())
+            check(string);
+        if (QTest::currentTestFailed())
+            return;
+        std::size_t i = 0;  // the next string: count up in base units.size()
+        while (i < digits.size() && ++digits[i] == units.size())
+            digits[i++] = 0;
+        if (i == digits.size())
+            digits.push_back(0);
+    }
+}
+
+}  // namespace
+
+class TestGb18030 : public QObject {
+    Q_OBJECT
+private slots:
+    void everyCharacterAsIcu();
+    void everyCodeAsIcu();
+    void malformedBytesAsIcu();
+    void loneSurrogatesAsIcu();
+    void recordsLinesAsQt_data();
+    void recordsLinesAsQt();
+
+private:
+    Icu icu_;
+};
+
+void TestGb18030::everyCharacterAsIcu()
+{
+    for (char32_t character = 0; character <= 0x10FFFF; ++character) {
+        if (character >= 0xD800 && character <= 0xDFFF)
+            continue;
+        const QString text = QString::fromUcs4(&character, 1);
+        COMPARE_ENCODED(icu_, text);
+        const gb18030::Decoded back = gb18030::decode(gb18030::encode(text).bytes);
+        if (back.text != text || back.malformed != 0)
+            QFAIL(qPrintable(QStringLiteral("%1 does not read back").arg(hex(text))));
+    }
+}
+
+// Any two bytes, and every four-byte code (those past the BMP's and past U+10FFFF too).
+void TestGb18030::everyCodeAsIcu()
+{
+    for (int first = 0; first < 0x100; ++first) {
+        for (int second = 0; second < 0x100; ++second)
+            COMPARE_DECODED(icu_, bytesOf({first, second}));
+    }
+    for (int b1 = 0x81; b1 <= 0xFE; ++b1) {
+        for (int b2 = 0x30; b2 <= 0x39; ++b2) {
+            for (int b3 = 0x81; b3 <= 0xFE; ++b3) {
+                for (int b4 = 0x30; b4 <= 0x39; ++b4)
+                    COMPARE_DECODED(icu_, bytesOf({b1, b2, b3, b4}));
+            }
+        }
+    }
+}
+
+// Every sequence of up to five bytes from each class a byte can fall in: what it can be
+// the first, second, third or fourth byte of, or none. That covers a lead byte without its
+// trail, a bad trail, a four-byte code cut short or broken at each byte, four-byte codes
+// with no character, and what follows each of them.
+void TestGb18030::malformedBytesAsIcu()
+{
+    const std::vector<char> classes{
+        '\x00', '\x2F', '\x7F',  // ASCII, and nothing else after a lead byte
+        '\x30', '\x39',          // ASCII, or the second or fourth byte of a four-byte code
+        '\x40', '\x7E',          // ASCII, or a trail byte
+        '\x80',                  // a trail byte, else nothing
+        '\x81', '\x84', '\x90', '\xFE',  // a lead, trail or third byte, and the first byte of
+                                       // four-byte codes in the BMP, between the BMP and
+                                       // the supplementary planes, in those planes, and past
+                                       // U+10FFFF
+        '\xFF',                        // nothing
+    };
+    forEveryString<QByteArray>(classes, 5, [&](const QByteArray& bytes) { COMPARE_DECODED(icu_, bytes); });
+}
+
+void TestGb18030::loneSurrogatesAsIcu()
+{
+    const std::vector<QChar> units{u'A', u'\xD800', u'\xDBFF', u'\xDC00', u'\xDFFF', u'\x4E2D'};
+    forEveryString<QString>(units, 4, [&](const QString& text) { COMPARE_ENCODED(icu_, text); });
+}
+
+void TestGb18030::recordsLinesAsQt_data()
+{
+    QTest::addColumn<QString>("line");
+    QTest::newRow("two-byte name") << QStringLiteral("300,9,张三,4444\r\n\r\n");
+    QTest::newRow("quoted, with a middle dot") << QStringLiteral("120,5,\"李四·王五,赵六\",1111\r\n\r\n");
+    QTest::newRow("four-byte BMP and supplementary") << QStringLiteral("60,3,ḿ€𠀀😀,2222\r\n\r\n");
+}
+
+void TestGb18030::recordsLinesAsQt()
+{
+    QFETCH(QString, line);
+    QStringEncoder encoder("GB18030");
+    QStringDecoder decoder("GB18030");
+    if (!encoder.isValid())
+        QSKIP("This Qt has no GB18030 codec");
+    const QByteArray qtBytes = encoder.encode(line);
+    QVERIFY(!encoder.hasError());
+    const gb18030::Encoded ours = gb18030::encode(line);
+    QCOMPARE(ours.bytes, qtBytes);
+    QCOMPARE(ours.unencodable, 0);
+    QCOMPARE(QString(decoder.decode(ours.bytes)), line);
+    QCOMPARE(gb18030::decode(qtBytes).text, line);
+}
+
+QTEST_APPLESS_MAIN(TestGb18030)
+#include "test_gb18030.moc"
