@@ -126,9 +126,9 @@ qint64 pidIn(const QString& path)
         return 0;
     char text[32] = {};
     DWORD got = 0;
-    const bool read = ReadFile(handle, text, sizeof text - 1, &got, nullptr);
+    const bool done = ReadFile(handle, text, sizeof text - 1, &got, nullptr);
     CloseHandle(handle);
-    return read ? QByteArray(text, static_cast<qsizetype>(got)).split('\n').constFirst().trimmed().toLongLong() : 0;
+    return done ? QByteArray(text, static_cast<qsizetype>(got)).split('\n').constFirst().trimmed().toLongLong() : 0;
 }
 
 // Removes the file if nobody has it open: a file Windows cannot delete at once is in use.
@@ -355,9 +355,9 @@ Lock::Result Lock::tryLockFile(const QString& path)
         return Result::Unavailable;
     }
     if (!lockHandle(handle)) {
-        const DWORD error = GetLastError();
+        const DWORD why = GetLastError();
         CloseHandle(handle);
-        return busyOrUnavailable(error, error_);
+        return busyOrUnavailable(why, error_);
     }
     // Who holds it, as QLockFile writes it: process id, program, host.
     const QByteArray about = QByteArray::number(currentProcessId()) + "\nvarnoth.exe\n"
@@ -384,9 +384,9 @@ Lock::Result Lock::tryLockExisting(const QString& path)
         return Result::Unavailable;
     }
     if (!lockHandle(handle)) {
-        const DWORD error = GetLastError();
+        const DWORD why = GetLastError();
         CloseHandle(handle);
-        return busyOrUnavailable(error, error_);
+        return busyOrUnavailable(why, error_);
     }
     if (!sameFile(handle, path)) {  // replaced meanwhile: lock the new one
         CloseHandle(handle);
