@@ -8,6 +8,7 @@
 #   build-qt-windows.sh            build if not cached, print the prefix
 #   build-qt-windows.sh --check    print the prefix and exit 0 if cached, exit 1 if not
 #   build-qt-windows.sh --key      print the cache key and what it is made of
+# Exits 3 when the source cannot be fetched (no way to the Debian mirror).
 #
 # The cache key is a hash of the source version, the compiler's version, the host tools'
 # version, the toolchain file and the configure line below; a change in any of them builds
@@ -109,8 +110,10 @@ apt_options=(
     -o Debug::NoLocking=1 -o APT::Sandbox::User=root -qq
 )
 log "fetching the qt6-base $source_version source"
-apt-get "${apt_options[@]}" update >&2
-(cd "$work/src" && apt-get "${apt_options[@]}" source --download-only "qt6-base=$source_version" >&2)
+# Exit code 3 says the source could not be had (no way to the mirror), not that it failed.
+apt-get "${apt_options[@]}" update >&2 || { log "cannot reach $mirror"; exit 3; }
+(cd "$work/src" && apt-get "${apt_options[@]}" source --download-only "qt6-base=$source_version" >&2) ||
+    { log "cannot fetch the qt6-base $source_version source from $mirror"; exit 3; }
 dsc=$(ls "$work"/src/qt6-base_*.dsc)
 # dpkg-source checks the files against the .dsc, which apt checked against Debian's signed
 # Release file, and applies Debian's patches.

@@ -17,8 +17,16 @@ command -v wine >/dev/null || skip "Wine is not installed (scripts/install-deps.
 command -v x86_64-w64-mingw32-g++-posix >/dev/null || skip "MinGW-w64 is not installed"
 
 start=$SECONDS
-qt=$("$root/scripts/build-qt-windows.sh" --check) && echo "static Qt: cached in $qt" ||
+if qt=$("$root/scripts/build-qt-windows.sh" --check); then
+    echo "static Qt: cached in $qt"
+else
     echo "static Qt: not cached, building it (the first time only)"
+    "$root/scripts/build-qt-windows.sh" >/dev/null
+    status=$?
+    [ "$status" -eq 3 ] && skip "no static Qt for Windows: it is not cached and its source cannot be fetched"
+    [ "$status" -eq 0 ] || fail "the static Qt for Windows could not be built"
+    echo "static Qt built in $((SECONDS - start)) s"
+fi
 BUILD_DIR=$build "$root/scripts/build-windows.sh" || fail "the Windows build failed"
 echo "built in $((SECONDS - start)) s"
 
