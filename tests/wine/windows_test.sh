@@ -42,10 +42,14 @@ failed=0
 # The unit tests, each a Windows program run by CTest through Wine.
 (cd "$build" && ctest --output-on-failure) || failed=1
 
+# --version answers on the console it was started from, without a window.
+version=$(sed -n 's/^project(varnoth VERSION \([0-9.]*\).*/\1/p' "$root/CMakeLists.txt")
+answer=$(env -u DISPLAY wine "$build/varnoth.exe" --version 2>/dev/null | tr -d '\r')
+[ "$answer" = "varnoth $version" ] || { echo "FAIL: varnoth.exe --version printed: $answer"; failed=1; }
+
 # Whole games in the Windows program. Each scenario has a desktop of its own; Wine's
 # desktop process is ended with it, so that the next one starts on the next display.
 setup=$(mktemp -d)
-version=$(sed -n 's/^project(varnoth VERSION \([0-9.]*\).*/\1/p' "$root/CMakeLists.txt")
 if "$root/scripts/package-windows.sh" "$setup" >"$setup.log" 2>&1; then
     installer=$setup/varnoth-$version-setup.exe
 else
