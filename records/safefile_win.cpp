@@ -9,6 +9,7 @@
 #include <QSysInfo>
 #include <QThread>
 
+#include <map>
 #include <string>
 
 #include <windows.h>
@@ -138,6 +139,27 @@ void removeIfUnused(const QString& path)
                                       FILE_FLAG_DELETE_ON_CLOSE | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
     if (handle != INVALID_HANDLE_VALUE)
         CloseHandle(handle);
+}
+
+// The handles this process locks dat.ini itself with (Lock::tryLockExisting), by path. A
+// file cannot be moved over while a handle to it is open under Wine (Windows allows it when
+// the handle shares deletion): the replacement lets go of its own process's lock on the old
+// file at the moment it moves the new one over it, and the lock file still keeps other
+// copies out.
+std::map<QString, qintptr*>& fileLocks()
+{
+    static std::map<QString, qintptr*> locks;
+    return locks;
+}
+
+void releaseFileLock(const QString& path)
+{
+    const auto found = fileLocks().find(path);
+    if (found == fileLocks().end())
+        return;
+    CloseHandle(reinterpret_cast<HANDLE>(*found->second));
+    *found->second = -1;
+    fileLocks().erase(found);
 }
 
 }  // namespace
@@ -284,6 +306,7 @@ Outcome Replacement::commit()
         return {Failure::Other, systemError(ERROR_INVALID_HANDLE)};
     CloseHandle(reinterpret_cast<HANDLE>(handle_));
     handle_ = -1;
+    releaseFileLock(target_);
     DWORD error = ERROR_SUCCESS;
     for (int attempt = 0; attempt < sharingRetries; ++attempt) {
         if (MoveFileExW(wide(temp_).c_str(), wide(target_).c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
@@ -394,11 +417,17 @@ Lock::Result Lock::tryLockExisting(const QString& path)
     }
     handle_ = reinterpret_cast<qintptr>(handle);
     removeOnUnlock_.clear();
+    fileLocks()[path] = &handle_;
     return Result::Held;
 }
 
 void Lock::unlock()
 {
+    for (auto it = fileLocks().begin(); it != fileLocks().end(); ++it)
+        if (it->second == &handle_) {
+            fileLocks().erase(it);
+            break;
+        }
     if (!isHeld())
         return;
     CloseHandle(reinterpret_cast<HANDLE>(handle_));
