@@ -61,8 +61,11 @@ run() {
     wineserver -k 2>/dev/null
     wineserver -w 2>/dev/null
 }
-for scenario in lost-by-tries record-at-end chinese-holder-kept taskkill-after-record taskkill-with-offer-open \
-                end-session-after-record; do
+# Not played here: typing Chinese (Wine reads the keyboard map only as it starts, so the
+# keys xmodmap adds later type nothing; chinese-holder-kept checks the GB18030 bytes), and
+# taskkill (Wine 8's taskkill reports its close message sent, but the program never
+# receives it).
+for scenario in lost-by-tries chinese-holder-kept end-session-after-record; do
     run "$build/varnoth.exe" "$scenario"
 done
 [ -n "$installer" ] && run "$installer" installed

@@ -164,26 +164,6 @@ chinese-holder-kept)
 
 # --- Windows only: the game runs under Wine ($exe is varnoth.exe or the installer) ----------
 
-taskkill-after-record | taskkill-with-offer-open)
-    # taskkill (without /F) asks each of the game's windows to close: saved as on a close,
-    # an open record offer counting as cancelled.
-    start_with '300,9,Zadrevik,-1\r\n\r\n'
-    start_game_from_menu
-    choose_menu "$WIN" 1 2   # 结束
-    box=$(wait_window 提示 5) || fail "no record prompt titled 提示 after 结束"
-    holder=Zadrevik
-    if [ "$scenario" = taskkill-after-record ]; then
-        activate "$box"
-        type_keys Ann
-        xdotool key Return
-        wait_gone 提示 5 || fail "the record prompt did not close on Enter"
-        holder=Ann
-    fi
-    wine taskkill /im varnoth.exe >"$WORK/taskkill.log" 2>&1 || fail "taskkill: $(cat "$WORK/taskkill.log")"
-    wait_exit || fail "the game did not end on taskkill"
-    dat_ini_is "300,9,$holder,0\r\n\r\n"
-    ;;
-
 end-session-after-record)
     # The Windows session ends (WM_QUERYENDSESSION, WM_ENDSESSION): saved as on a close.
     start_with '300,9,Zadrevik,-1\r\n\r\n'
