@@ -8,7 +8,7 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 runs=${1:-11}
-"$root/scripts/install-deps.sh"
+"$root/scripts/install-deps.sh" test
 "$root/scripts/build.sh" >/dev/null
 cmake -S "$root/bench/floor" -B "$root/build-bench" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build "$root/build-bench" >/dev/null

@@ -39,7 +39,7 @@ protected:
     }
 };
 
-QFont fontOf(const FontDesign& design)
+QFont fontOf(const face::Font& design)
 {
     QFont font(QString::fromUtf8(design.family));
     font.setPointSizeF(design.pointSize);
@@ -130,37 +130,16 @@ void Form1::buildMenu()
     a4->setEnabled(false);
 }
 
-Label* Form1::makeLabel(const QString& name, QRect rect, const QString& text, const QFont& font,
-                        const QColor& colour, bool autoSize)
-{
-    auto* label = new Label(face_);
-    label->setObjectName(name);
-    label->setFont(font);
-    setTextColour(label, colour);
-    label->setGeometry(rect);
-    label->setAutoSize(autoSize);
-    label->setCaption(text);
-    return label;
-}
-
 void Form1::buildControls()
 {
     face_ = new Face(this);
     face_->setObjectName(QStringLiteral("face"));
-    face_->setFixedSize(px(8055), px(4170));
+    face_->setFixedSize(px(face::clientWidth), px(face::clientHeight));
     setCentralWidget(face_);
-    // Creation order is drawing order: the labels come last, so the message lies over the
-    // key caps and the click area over the drawn button.
-    buildDigitBoxes();
-    buildHistory();
-    for (int i = 0; i < form1LabelCount; ++i) {
-        const LabelDesign& design = form1Labels[i];
-        Label* label = makeLabel(QString::fromUtf8(design.name),
-                                 twipsRect(design.left, design.top, design.width, design.height),
-                                 QString::fromUtf8(design.text), fontOf(design.font), design.colour, design.autoSize);
-        label->setVisible(design.visible);
-        this->*design.control = label;
-    }
+    // Creation order is drawing order, the table's.
+    for (const face::Placed& control : face::placedControls())
+        makeControl(*control.design, control.name, control.rect);
+    bindControls();
     Label1->setCursor(Qt::PointingHandCursor);
     Label3->setMouseTracking(true);
     Label5->setMouseTracking(true);
@@ -169,15 +148,14 @@ void Form1::buildControls()
     Timer2.setInterval(messageShowsMs);
 }
 
-void Form1::buildDigitBoxes()
+void Form1::makeControl(const face::Control& design, const QString& name, QRect rect)
 {
-    const int lefts[] = {150, 1080, 1920, 2760};
-    const int widths[] = {600, 615, 615, 615};
-    for (size_t i = 0; i < T.size(); ++i) {
+    QWidget* control = nullptr;
+    switch (design.kind) {
+    case face::Kind::DigitBox: {
         auto* box = new TextBox(face_);
-        box->setObjectName(QStringLiteral("T(%1)").arg(i));
-        box->setAccessibleName(QStringLiteral("第%1位数字").arg(i + 1));
-        box->setGeometry(twipsRect(lefts[i], 720, widths[i], 180));
+        box->setFont(fontOf(design.font));
+        box->setGeometry(rect);
         box->setFrame(false);
         box->setAlignment(Qt::AlignCenter);
         box->setMaxLength(1);
@@ -186,43 +164,73 @@ void Form1::buildDigitBoxes()
         QPalette palette = box->palette();
         for (auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
             palette.setColor(group, QPalette::Base, Qt::black);
-            palette.setColor(group, QPalette::Text, Qt::white);
+            palette.setColor(group, QPalette::Text, design.colour);
         }
         box->setPalette(palette);
         box->setEnabled(false);
-        T[i] = box;
+        control = box;
+        break;
     }
+    case face::Kind::Label:
+    case face::Kind::HistoryLabel: {
+        auto* label = new Label(face_);
+        label->setFont(fontOf(design.font));
+        setTextColour(label, design.colour);
+        label->setGeometry(rect);  // an auto-size label keeps the place and takes its text's size
+        label->setAutoSize(design.autoSize);
+        label->setCaption(QString::fromUtf8(design.text));
+        control = label;
+        break;
+    }
+    case face::Kind::Icon:
+    case face::Kind::HistoryIcon:
+        control = new Picture(QString::fromUtf8(design.text), face_);
+        control->setGeometry(rect);
+        break;
+    }
+    control->setObjectName(name);
+    if (!design.visible)
+        control->hide();
 }
 
-void Form1::buildHistory()
+template <typename Control>
+Control* Form1::control(const QString& name) const
 {
-    const QString greenPlus = QStringLiteral("plus-green");
-    const QString orangePlus = QStringLiteral("plus-orange");
-    auto makeIcon = [this](const QString& name, const QString& picture, QRect rect, const QString& accessibleName) {
-        auto* icon = new Picture(picture, face_);
-        icon->setObjectName(name);
-        icon->setGeometry(rect);
-        icon->setAccessibleName(accessibleName);
-        return icon;
-    };
-    const QString rightPlace = QStringLiteral("位置正确");
-    const QString wrongPlace = QStringLiteral("位置不正确");
-    const QFont song12 = fontOf({"宋体", 12, false});
-    const QColor yellow(255, 255, 0);
-    const QColor red(255, 0, 0);
-    for (size_t i = 0; i < historyRows; ++i) {
-        const int top = 360 + 240 * static_cast<int>(i);
-        L[i] = makeLabel(QStringLiteral("L(%1)").arg(i), twipsRect(5640, top, 615, 255), {}, song12, yellow, false);
-        Ld[i] = makeLabel(QStringLiteral("Ld(%1)").arg(i), twipsRect(6840, top, 135, 255), {}, song12, red, false);
-        ID[i] = makeIcon(QStringLiteral("ID(%1)").arg(i), greenPlus, twipsRect(6960, top, 240, 240), rightPlace);
-        Ly[i] = makeLabel(QStringLiteral("Ly(%1)").arg(i), twipsRect(7320, top, 135, 255), {}, song12, red, false);
-        IY[i] = makeIcon(QStringLiteral("IY(%1)").arg(i), orangePlus, twipsRect(7440, top, 240, 240), wrongPlace);
-        ID[i]->hide();
-        IY[i]->hide();
+    auto* found = face_->findChild<Control*>(name, Qt::FindDirectChildrenOnly);
+    if (!found)
+        qFatal("the face table has no control %s", qPrintable(name));
+    return found;
+}
+
+// The handlers reach the controls by the designer's names, which the face table gives them.
+void Form1::bindControls()
+{
+    const std::pair<const char*, Label* Form1::*> labels[] = {
+        {"Label1", &Form1::Label1},   {"Label2", &Form1::Label2},   {"Label3", &Form1::Label3},
+        {"Label4", &Form1::Label4},   {"Label5", &Form1::Label5},   {"Label6", &Form1::Label6},
+        {"Label7", &Form1::Label7},   {"Label8", &Form1::Label8},   {"Label9", &Form1::Label9},
+        {"Label10", &Form1::Label10}, {"Label11", &Form1::Label11}, {"Label12", &Form1::Label12},
+        {"Label13", &Form1::Label13}, {"Label14", &Form1::Label14}, {"Label15", &Form1::Label15},
+        {"Label16", &Form1::Label16}, {"Label17", &Form1::Label17}, {"Label18", &Form1::Label18},
+        {"Lt", &Form1::Lt},           {"Lc", &Form1::Lc}};
+    for (const auto& [name, member] : labels)
+        this->*member = control<Label>(QString::fromUtf8(name));
+    auto element = [](const char* array, size_t index) { return QStringLiteral("%1(%2)").arg(array).arg(index); };
+    for (size_t i = 0; i < T.size(); ++i) {
+        T[i] = control<TextBox>(element("T", i));
+        T[i]->setAccessibleName(QStringLiteral("第%1位数字").arg(i + 1));
     }
-    // Index 9 of both icon arrays is the legend beside the instructions, never a history row.
-    ID[9] = makeIcon(QStringLiteral("ID(9)"), greenPlus, twipsRect(240, 2400, 240, 240), rightPlace);
-    IY[9] = makeIcon(QStringLiteral("IY(9)"), orangePlus, twipsRect(240, 2760, 240, 240), wrongPlace);
+    for (size_t i = 0; i < L.size(); ++i) {
+        L[i] = control<Label>(element("L", i));
+        Ld[i] = control<Label>(element("Ld", i));
+        Ly[i] = control<Label>(element("Ly", i));
+    }
+    for (size_t i = 0; i < ID.size(); ++i) {
+        ID[i] = control<QLabel>(element("ID", i));
+        IY[i] = control<QLabel>(element("IY", i));
+        ID[i]->setAccessibleName(QStringLiteral("位置正确"));
+        IY[i]->setAccessibleName(QStringLiteral("位置不正确"));
+    }
 }
 
 void Form1::wireHandlers()
@@ -233,7 +241,7 @@ void Form1::wireHandlers()
     connect(a2, &QAction::triggered, this, [this] { a2_Click(); }, Qt::QueuedConnection);
     connect(a3, &QAction::triggered, this, [this] { a3_Click(); }, Qt::QueuedConnection);
     connect(a4, &QAction::triggered, this, [this] { a4_Click(); }, Qt::QueuedConnection);
-    for (int i = 0; i < 4; ++i) {
+    for (int i = 0; i < static_cast<int>(T.size()); ++i) {
         T[static_cast<size_t>(i)]->setKeyPressHandler([this, i](int& keyAscii) { T_KeyPress(i, keyAscii); });
         connect(T[static_cast<size_t>(i)], &QLineEdit::textChanged, this, [this, i] { T_Change(i); });
     }
@@ -326,9 +334,6 @@ void Form1::loadRecordsFile()
 void Form1::Form_Unload()
 {
     const records::Values ours{m_.TimeLimit.toText(), m_.MaxTries, Label14->caption(), Label10->caption()};
-    // A file that could not be read, or is damaged, is replaced only by something worth keeping.
-    if (recordsFileUnusable() && ours == loaded_)
-        return;
     const records::SaveResult saved = records::SaveRecords(loaded_, ours, recordsFile_);
     if (!saved.ok) {
         std::fprintf(stderr, "varnoth: could not save %s: %s\n", qUtf8Printable(saved.path),
@@ -367,7 +372,7 @@ void Form1::mm()
 
 void Form1::clear()
 {
-    for (size_t i = 0; i < historyRows; ++i) {
+    for (size_t i = 0; i < L.size(); ++i) {
         if (L[i]->caption().isEmpty())
             continue;
         L[i]->setCaption({});
@@ -477,6 +482,29 @@ void Form1::setMessageCaptions(const QString& sentence)
     Label5->setCaption(sentence);
 }
 
+void Form1::showMessage()
+{
+    Label3->show();
+    Label5->show();
+    Timer2.start();
+}
+
+// Every end of a game (lost, cleared, or ended from the menu) leaves the window Idle this
+// way: no clock and no last-seconds count, the boxes emptied while still enabled (each
+// change moves the focus to the first empty box, which must be able to take it) and then
+// disabled, the history empty, 开始解锁 the only game item, and no time or tries shown.
+void Form1::returnToIdle()
+{
+    Label6->hide();
+    Timer1.stop();
+    emptyDigitBoxes();
+    clear();
+    setDigitBoxesEnabled(false);
+    setGameMenu(false);
+    Lt->setCaption({});
+    Lc->setCaption({});
+}
+
 void Form1::offerRecord(const QString& prompt)
 {
     const double record = vb::leadingNumber(Label10->caption());
@@ -507,7 +535,7 @@ void Form1::Label1_Click()
     const rules::Marks marks = rules::scoreGuess(guess, secretCode());
     TriesLeft = static_cast<qint16>(TriesLeft - 1);
     Lc->setCaption(vb::numberText(TriesLeft));
-    if (marks.rightPlace == 4)
+    if (marks.rightPlace == static_cast<int>(rules::codeLength))
         roundSolved();
     else
         wrongGuess(guess, marks);
@@ -530,28 +558,21 @@ void Form1::roundSolved()
     Label12->setCaption(vb::numberText(vb::leadingNumber(Label12->caption()) + vb::leadingNumber(RoundPoints)));
     Label8->hide();
     if (TriesLeft >= 1) {
-        Label3->show();
-        Label5->show();
         setMessageCaptions(roundSolvedText);
-        Timer2.start();
+        showMessage();
         return;
     }
-    // The last try solved the code: the game is cleared.
-    Timer1.stop();
-    setDigitBoxesEnabled(false);
-    setGameMenu(false);
-    Lt->setCaption({});
-    Lc->setCaption({});
-    Label3->show();
-    Label5->show();
+    // The last try solved the code: the game is cleared. Its message shows as a lost game's
+    // does; the answer was hidden above, as it is for every solved round.
+    returnToIdle();
     setMessageCaptions(gameClearedText);
-    Timer2.start();
+    showMessage();
     offerRecord(recordPromptAfterTries);
 }
 
 void Form1::wrongGuess(const rules::Guess& guess, const rules::Marks& marks)
 {
-    for (size_t i = 0; i < historyRows; ++i) {
+    for (size_t i = 0; i < L.size(); ++i) {
         if (!L[i]->caption().isEmpty())
             continue;
         L[i]->setCaption(guess[0] + guess[1] + guess[2] + guess[3]);
@@ -582,7 +603,7 @@ void Form1::Timer1_Timer()
         Lt->setCaption(vb::numberText(*count - 1));
     }
     const double left = vb::strictNumber(Lt->caption()).value_or(0);
-    if (left < 10) {
+    if (left < lastSeconds) {
         Label6->show();
         Label6->setCaption(Lt->caption());
     }
@@ -601,18 +622,10 @@ void Form1::Timer1_Timer()
 
 void Form1::失败()
 {
-    Label6->hide();
-    Label3->show();
-    Label5->show();
-    Timer1.stop();
-    Timer2.start();
-    emptyDigitBoxes();
-    clear();
-    setDigitBoxesEnabled(false);
-    setGameMenu(false);
+    returnToIdle();
+    showMessage();  // with the captions the caller set
+    // The round is lost, so its answer goes too, even one revealed from the menu.
     Label8->hide();
-    Lt->setCaption({});
-    Lc->setCaption({});
 }
 
 void Form1::Timer2_Timer()
@@ -643,17 +656,9 @@ void Form1::a2_Click()
     结束();
 }
 
-void Form1::结束()
-{
-    Label6->hide();
-    Timer1.stop();
-    emptyDigitBoxes();
-    clear();
-    setDigitBoxesEnabled(false);
-    setGameMenu(false);
-    Lt->setCaption({});
-    Lc->setCaption({});
-}
+// No message: the player chose to stop, and one still showing goes away on time, so
+// Timer2 is left alone. A revealed answer stays on view until the next game starts.
+void Form1::结束() { returnToIdle(); }
 
 void Form1::a4_Click() { Label8->show(); }
 

@@ -2,6 +2,7 @@
 // the handlers and procedures that play the game.
 #pragma once
 
+#include "game/form1_layout.h"
 #include "game/module1.h"
 #include "game/rules.h"
 #include "platform/controls.h"
@@ -17,9 +18,9 @@ class QMenu;
 
 class Form1 : public QMainWindow {
 public:
-    static constexpr size_t historyRows = 9;
     static constexpr int countdownTickMs = 1000;  // Timer1: one second of the round
     static constexpr int messageShowsMs = 2000;   // Timer2: how long a result message stays
+    static constexpr int lastSeconds = 10;        // Label6 shows the count while fewer are left
 
     Form1(Module1& module, Platform& platform, records::RecordsFile recordsFile, QWidget* parent = nullptr);
 
@@ -30,12 +31,12 @@ public:
     QAction* a4 = nullptr;    // 正确号码
     QAction* a3 = nullptr;    // 设置
 
-    std::array<TextBox*, 4> T{};   // the digit boxes
-    std::array<Label*, historyRows> L{};   // history: the guess
-    std::array<Label*, historyRows> Ld{};  // history: right digit, right place
-    std::array<Label*, historyRows> Ly{};  // history: right digit, wrong place
-    std::array<QLabel*, 10> ID{};  // green plus icons; index 9 is the legend
-    std::array<QLabel*, 10> IY{};  // orange plus icons; index 9 is the legend
+    std::array<TextBox*, rules::codeLength> T{};  // the digit boxes
+    std::array<Label*, face::historyRows> L{};     // history: the guess
+    std::array<Label*, face::historyRows> Ld{};    // history: right digit, right place
+    std::array<Label*, face::historyRows> Ly{};    // history: right digit, wrong place
+    std::array<QLabel*, face::historyRows + 1> ID{};  // green plus icons; the last is the legend
+    std::array<QLabel*, face::historyRows + 1> IY{};  // orange plus icons; the last is the legend
 
     Label* Label1 = nullptr;   // click area over the drawn 确定 button
     Label* Label2 = nullptr;
@@ -105,14 +106,18 @@ protected:
 private:
     void buildMenu();
     void buildControls();
-    void buildDigitBoxes();
-    void buildHistory();
-    Label* makeLabel(const QString& name, QRect rect, const QString& text, const QFont& font, const QColor& colour,
-                     bool autoSize);
+    void makeControl(const face::Control& design, const QString& name, QRect rect);
+    void bindControls();
+    template <typename Control>
+    Control* control(const QString& name) const;
     void wireHandlers();
 
     // The result message: Label3 with one leading space, Label5 without. Only the captions.
     void setMessageCaptions(const QString& sentence);
+    // Shows the message with the captions it holds, until Timer2 ticks.
+    void showMessage();
+    // What every end of a game does; see the definition.
+    void returnToIdle();
     void offerRecord(const QString& prompt);
     QString settingsProblem() const;
     rules::Guess typedGuess() const;

@@ -135,16 +135,13 @@ private:
     HistoryList* list() const { return static_cast<HistoryList*>(object()); }
 };
 
-// The face as it reads: top to bottom and left to right, each caption before its figure,
-// then the history panel on the right. The white copy of the result message (Label3)
-// lies under the magenta one and says the same, so it is left out; the history's labels
-// and icons are read through the list that stands for them.
+// The face as it reads: its controls in the face table's reading order, then the history
+// panel on the right, whose labels and icons are read through the list that stands for them.
 QList<QObject*> readingOrder(const Form1& w)
 {
-    QList<QObject*> order{w.Label9, w.Label10, w.Label13, w.Label14, w.Label11, w.Label12, w.Label2, w.Lt,
-                          w.Label8, w.Label4, w.Lc,       w.T[0],    w.T[1],    w.T[2],    w.T[3],   w.Label1,
-                          w.Label5, w.Label6, w.Label16,  w.ID[9],   w.Label17, w.IY[9],   w.Label18, w.Label15,
-                          w.Label7};
+    QList<QObject*> order;
+    for (const face::Control* control : face::inReadingOrder())
+        order.append(w.face()->findChild<QWidget*>(QString::fromUtf8(control->name), Qt::FindDirectChildrenOnly));
     order.append(w.face()->findChild<HistoryList*>(QString(), Qt::FindDirectChildrenOnly));
     return order;
 }

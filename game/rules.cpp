@@ -1,5 +1,6 @@
 #include "game/rules.h"
 
+#include "game/defaults.h"
 #include "platform/variant.h"
 
 #include <cmath>
@@ -69,8 +70,8 @@ std::optional<QString> roundPoints(int maxTries, double timeLimit)
     if (maxTries < 1 || !(timeLimit >= 1))
         return std::nullopt;
     QString points = vb::formatZero(10000.0 / maxTries);
-    if (timeLimit < 300)
-        points = vb::formatZero(vb::leadingNumber(points) * (300.0 / timeLimit));
+    if (timeLimit < defaults::timeLimit)
+        points = vb::formatZero(vb::leadingNumber(points) * (defaults::timeLimit / timeLimit));
     return points;
 }
 

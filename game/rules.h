@@ -9,8 +9,10 @@
 
 namespace rules {
 
-using Code = std::array<int, 4>;
-using Guess = std::array<QString, 4>;  // the texts of the four digit boxes
+constexpr size_t codeLength = 4;  // digits in a code, and digit boxes
+
+using Code = std::array<int, codeLength>;
+using Guess = std::array<QString, codeLength>;  // the texts of the digit boxes
 
 // One draw: the whole part of r * 9, so 0-8 for 0 <= r < 1.
 int drawDigit(float r);
@@ -39,12 +41,13 @@ struct Marks {
 };
 
 // Every box is compared as text with every code digit. Because both the guess and the
-// code hold four different digits, a box matches at most one code digit, so the two
-// counts never overlap and add up to at most 4.
+// code hold different digits, a box matches at most one code digit, so the two counts
+// never overlap and add up to at most codeLength.
 Marks scoreGuess(const Guess& guess, const Code& code);
 
-// Points per solved round: 10000 / tries rounded (half away from zero); below 300
-// seconds the rounded points are then scaled by 300 / seconds and rounded again.
+// Points per solved round: 10000 / tries rounded (half away from zero); below the default
+// time limit (300 seconds) the rounded points are then scaled by 300 / seconds and
+// rounded again.
 // Nothing when the tries or the seconds are below 1: no game can be made of them.
 std::optional<QString> roundPoints(int maxTries, double timeLimit);
 

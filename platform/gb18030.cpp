@@ -54,33 +54,39 @@ std::optional<char32_t> fourByteCharacter(std::uint32_t index)
 
 void appendFourByteCode(QByteArray& bytes, std::uint32_t index)
 {
-    const std::array<char, 4> code{char(0x81 + index / 12600), char(0x30 + index / 1260 % 10),
-                                   char(0x81 + index / 10 % 126), char(0x30 + index % 10)};
+    const std::array<char, 4> code = table::fourByteCode(index);
     bytes.append(code.data(), code.size());
 }
 
 // The code of every BMP character past ASCII, the inverse of the tables: a two-byte code
 // as lead << 8 | trail, a four-byte one as its number | fourByteFlag; 0 for surrogates.
 constexpr std::uint32_t fourByteFlag = 0x80000000;
-using BmpCodes = std::array<std::uint32_t, 0x10000>;
 
-const BmpCodes& bmpCodes()
-{
-    static const BmpCodes codes = [] {
-        BmpCodes inverse{};
+class BmpCodes {
+public:
+    BmpCodes()
+    {
         for (int lead = 0; lead < table::leadCount; ++lead) {
             for (int column = 0; column < table::trailCount; ++column) {
-                const int trail = column < 0x3F ? 0x40 + column : 0x41 + column;
-                inverse[table::twoByte[lead][column]] = std::uint32_t(0x81 + lead) << 8 | std::uint32_t(trail);
+                codes_[table::twoByte[lead][column]]
+                    = std::uint32_t(0x81 + lead) << 8 | std::uint32_t(table::trailByte(column));
             }
         }
         for (std::size_t run = 0; run < fourByteRuns.size(); ++run) {
             const std::uint32_t end = run + 1 < fourByteRuns.size() ? fourByteRuns[run + 1].index : bmpFourByteCount;
             for (std::uint32_t index = fourByteRuns[run].index; index < end; ++index)
-                inverse[fourByteRuns[run].codePoint + (index - fourByteRuns[run].index)] = index | fourByteFlag;
+                codes_[fourByteRuns[run].codePoint + (index - fourByteRuns[run].index)] = index | fourByteFlag;
         }
-        return inverse;
-    }();
+    }
+    std::uint32_t operator[](char32_t character) const { return codes_[character]; }
+
+private:
+    std::array<std::uint32_t, 0x10000> codes_{};
+};
+
+const BmpCodes& bmpCodes()
+{
+    static const BmpCodes codes;  // built on the first use, in place: 256 KB
     return codes;
 }
 
@@ -99,38 +105,41 @@ void appendCharacter(QByteArray& bytes, char32_t character)
 }
 
 // How many bytes from the lead byte at the start of rest make one code, or one malformed
-// sequence (as ICU reads it: see Decoded), and the character they make, if any.
+// sequence (as ICU reads it: see Decoded), and the character they make, if any; or that
+// rest is the start of a code cut short.
 struct Step {
     qsizetype length;
     std::optional<char32_t> character;
+    bool unfinished = false;
 };
 
 Step readFromLead(QByteArrayView rest)
 {
     const auto byte = [&](qsizetype i) { return std::uint8_t(rest[i]); };
-    const qsizetype available = rest.size();
-    if (available < 2)
-        return {available, std::nullopt};
+    const Step unfinished{rest.size(), std::nullopt, true};
+    const Step malformedLead{1, std::nullopt};
+    if (rest.size() < 2)
+        return unfinished;
     if (const std::optional<int> column = trailColumn(byte(1)))
         return {2, table::twoByte[byte(0) - 0x81][*column]};
     if (byte(1) == 0xFF)
         return {2, std::nullopt};
     if (!isDigit(byte(1)))
-        return {1, std::nullopt};
-    if (available < 3)
-        return {available, std::nullopt};
+        return malformedLead;
+    if (rest.size() < 3)
+        return unfinished;
     if (!isLead(byte(2)))
-        return {1, std::nullopt};
-    if (available < 4)
-        return {available, std::nullopt};
+        return malformedLead;
+    if (rest.size() < 4)
+        return unfinished;
     if (!isDigit(byte(3)))
-        return {1, std::nullopt};
+        return malformedLead;
     return {4, fourByteCharacter(fourByteIndex(byte(0), byte(1), byte(2), byte(3)))};
 }
 
 }  // namespace
 
-Decoded decode(QByteArrayView bytes)
+Decoded decode(QByteArrayView bytes, Ending ending)
 {
     Decoded result;
     result.text.reserve(bytes.size());
@@ -144,9 +153,12 @@ Decoded decode(QByteArrayView bytes)
         }
         const Step step = isLead(byte) ? readFromLead(bytes.sliced(pos, std::min<qsizetype>(4, bytes.size() - pos)))
                                        : Step{1, std::nullopt};
+        if (step.unfinished && ending == Ending::MayBeCut) {
+            result.unfinished = step.length;
+            break;
+        }
         if (step.character) {
-            const char32_t character = *step.character;
-            result.text.append(QStringView(QChar::fromUcs4(character)));
+            result.text.append(QStringView(QChar::fromUcs4(*step.character)));
         } else {
             result.text.append(QChar(replacement));
             ++result.malformed;

@@ -13,16 +13,24 @@
 
 namespace gb18030 {
 
+// Whether the bytes are all there is (a whole file), or may stop inside a code (the part
+// of a file that was read).
+enum class Ending { Complete, MayBeCut };
+
 struct Decoded {
     QString text;
     // How many U+FFFD in text stand for bytes that are not GB18030. As in ICU, one U+FFFD
     // replaces: a byte 0x80 or 0xFF; a lead byte 0x81..0xFE whose next bytes do not make a
     // code (the bytes after it are read afresh, except that a lead followed by 0xFF is
-    // replaced together with the 0xFF); a four-byte code with no character (between the
-    // BMP's codes and the supplementary planes', or past U+10FFFF); and the start of a code
-    // cut short by the end of the bytes. Unlike Qt's decoder, which keeps such an
-    // unfinished code back for more bytes that never come, it is not dropped silently.
+    // replaced together with the 0xFF); and a four-byte code with no character (between
+    // the BMP's codes and the supplementary planes', or past U+10FFFF).
     qsizetype malformed = 0;
+    // The start of a code at the end of bytes that may be cut, left out of text: its length
+    // (1 to 3 bytes), as ICU keeps it back for more bytes. Where the bytes are Complete,
+    // such a start is malformed: one U+FFFD, as ICU does at the end of its input. (Qt's
+    // decoder leaves it out of its text either way, and counts it as an error only when
+    // Stateless.)
+    qsizetype unfinished = 0;
 };
 
 struct Encoded {
@@ -33,7 +41,7 @@ struct Encoded {
     qsizetype unencodable = 0;
 };
 
-Decoded decode(QByteArrayView bytes);
+Decoded decode(QByteArrayView bytes, Ending ending = Ending::Complete);
 Encoded encode(QStringView text);
 
 }  // namespace gb18030

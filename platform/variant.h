@@ -29,8 +29,6 @@ QString formatZero(double value);
 // A value that is empty, a number or a text, as the game's program-wide variables are.
 class Variant {
 public:
-    enum class Kind { Empty, Number, Text };
-
     // Implicit on purpose: a variable takes a number or a text by plain assignment.
     Variant() = default;
     // cppcheck-suppress noExplicitConstructor
@@ -40,10 +38,7 @@ public:
     // cppcheck-suppress noExplicitConstructor
     Variant(const char* text) : Variant(QString::fromUtf8(text)) {}  // NOLINT(google-explicit-constructor)
 
-    Kind kind() const { return kind_; }
     bool isEmpty() const { return kind_ == Kind::Empty; }
-    bool isNumber() const { return kind_ == Kind::Number; }
-    bool isText() const { return kind_ == Kind::Text; }
 
     // "" when empty, the shortest decimal text of a number, or the text itself.
     QString toText() const;
@@ -53,6 +48,8 @@ public:
     bool operator==(const Variant& other) const;
 
 private:
+    enum class Kind { Empty, Number, Text };
+
     Kind kind_ = Kind::Empty;
     double number_ = 0;
     QString text_;

@@ -1,7 +1,7 @@
 #include "records/records.h"
 
+#include "game/defaults.h"
 #include "platform/gb18030.h"
-
 #include "records/safefile.h"
 
 #include <QElapsedTimer>
@@ -368,7 +368,11 @@ QString RecordsFile::displayPath() const
     return folder_.isEmpty() ? QStringLiteral("dat.ini (no home folder)") : safefile::displayPath(path());
 }
 
-Variables defaults() { return {300.0, 9, QStringLiteral("Zadrevik"), 1000.0}; }
+Variables defaults()
+{
+    return {double{::defaults::timeLimit}, ::defaults::maxTries, ::defaults::recordName,
+            double{::defaults::recordScore}};
+}
 
 Variables variablesFrom(const Fields& fields)
 {
@@ -466,6 +470,9 @@ SaveResult SaveRecords(const Values& loaded, const Values& ours, const RecordsFi
         // the same values.
         if (exists && disk.values
             && (disk.ownEncoding ? disk.contents.complete && disk.contents.bytes == *bytes : *disk.values == values))
+            return succeed(false);
+        // A file that could not be read, or is damaged, is replaced only by something worth keeping.
+        if (disk.unusable && ours == loaded)
             return succeed(false);
         if (exists && disk.contents.writeProtected)
             return ours == loaded ? succeed(false)

@@ -446,11 +446,11 @@ Lock::Result Lock::tryLockFile(const QString& path)
     // The kernel gives a process's locks up when it ends, however it ends: a lock file
     // that nobody holds (empty, or naming a process that has ended) is free to take.
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-        const int error = errno;
+        const int refusal = errno;
         ::close(fd);
-        if (error == EWOULDBLOCK || error == EINTR)
+        if (refusal == EWOULDBLOCK || refusal == EINTR)
             return Result::Busy;
-        error_ = systemError(error);
+        error_ = systemError(refusal);
         return Result::Unavailable;
     }
     if (!pathNamesOpenFile(name, fd)) {  // its holder removed it as it let go: try again
@@ -488,11 +488,11 @@ Lock::Result Lock::tryLockExisting(const QString& path)
         return Result::Unavailable;
     }
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-        const int error = errno;
+        const int refusal = errno;
         ::close(fd);
-        if (error == EWOULDBLOCK || error == EINTR)
+        if (refusal == EWOULDBLOCK || refusal == EINTR)
             return Result::Busy;
-        error_ = systemError(error);
+        error_ = systemError(refusal);
         return Result::Unavailable;
     }
     if (!pathNamesOpenFile(name, fd)) {  // replaced meanwhile: lock the new one
@@ -579,10 +579,10 @@ bool processIsRunning(qint64 pid)
     if (::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH)
         return false;
     // A process that has ended but whose parent has not yet noticed runs no more.
-    char stat[64] = {};
     const QByteArray statPath = "/proc/" + QByteArray::number(pid) + "/stat";
     const int fd = ::open(statPath.constData(), O_RDONLY | O_CLOEXEC);
     if (fd >= 0) {
+        char stat[64] = {};
         const ssize_t n = ::read(fd, stat, sizeof stat - 1);
         ::close(fd);
         const char* close = n > 0 ? std::strrchr(stat, ')') : nullptr;

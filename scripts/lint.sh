@@ -6,7 +6,8 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${BUILD_DIR:-$root/build}
 cd "$root"
-sources=$(git ls-files 'game/*.cpp' 'platform/*.cpp' 'records/*.cpp' 'settings/*.cpp' 'tools/*.cpp')
+# The sources are found by name, not through git: a copy unpacked from an archive has no repository.
+sources=$(find game platform records settings tools -name '*.cpp' | sort)
 # The Windows files (*_win.cpp) are not in this build's compile commands; cppcheck reads them.
 linux_sources=$(printf '%s\n' $sources | grep -v '_win\.cpp$')
 
@@ -25,7 +26,7 @@ echo "cppcheck"
 # procedures named in Chinese carry ASCII names; line numbers are unchanged.
 copy=$(mktemp -d)
 trap 'rm -rf "$copy"' EXIT
-for file in $(git ls-files 'game/*' 'platform/*' 'records/*' 'settings/*' 'tools/*.cpp'); do
+for file in $(find game platform records settings -type f; find tools -name '*.cpp'); do
     mkdir -p "$copy/$(dirname "$file")"
     sed -e 's/失败/Shibai/g' -e 's/结束/Jieshu/g' "$file" >"$copy/$file"
 done

@@ -9,6 +9,10 @@
 
 namespace {
 
+// The most digits typing may leave in each box.
+constexpr int timeLimitDigits = 3;
+constexpr int triesDigits = 1;
+
 Label* makeLabel(QWidget* parent, const char* name, QRect rect, const QString& text)
 {
     auto* label = new Label(parent);
@@ -21,13 +25,13 @@ Label* makeLabel(QWidget* parent, const char* name, QRect rect, const QString& t
     return label;
 }
 
-TextBox* makeBox(QWidget* parent, const char* name, QRect rect, int limit, const QString& text, const QString& tip)
+// The box's text comes from the settings, at load.
+TextBox* makeBox(QWidget* parent, const char* name, QRect rect, int limit, const QString& tip)
 {
     auto* box = new TextBox(parent);
     box->setObjectName(QString::fromUtf8(name));
     box->setGeometry(rect);
     box->setTypingLimit(limit);
-    box->setWholeText(text);
     box->setToolTip(tip);  // also what a screen reader gives as the box's description
     box->setEscapeClosesWindow(true);
     return box;
@@ -58,11 +62,11 @@ Form2::Form2(Module1& module, Platform& platform, QWidget* parent)
     setAutoFillBackground(true);
 
     Label1 = makeLabel(this, "Label1", twipsRect(120, 480, 975, 255), QStringLiteral("开锁时间:"));
-    Text1 = makeBox(this, "Text1", twipsRect(1080, 360, 3135, 330), 3, QStringLiteral("300"),
+    Text1 = makeBox(this, "Text1", twipsRect(1080, 360, 3135, 330), timeLimitDigits,
                     QStringLiteral("指每一关所能用的时间限制"));
     Label2 = makeLabel(this, "Label2", twipsRect(4320, 480, 375, 255), QStringLiteral("秒"));
     Label3 = makeLabel(this, "Label3", twipsRect(120, 1200, 855, 255), QStringLiteral("次    数:"));
-    Text2 = makeBox(this, "Text2", twipsRect(1080, 1080, 3135, 330), 1, QStringLiteral("9"),
+    Text2 = makeBox(this, "Text2", twipsRect(1080, 1080, 3135, 330), triesDigits,
                     QStringLiteral("每一关可用的次数,同时也是一次解锁的关数!"));
     Label5 = makeLabel(this, "Label5", twipsRect(4320, 1200, 255, 255), QStringLiteral("次"));
     setTabOrder(Text1, Text2);

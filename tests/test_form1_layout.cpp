@@ -1,7 +1,11 @@
-// The main window as designed: every control's place, size, text, font, colour and
-// state at open, checked against the design table (in twips, 15 to a pixel).
+// The main window as designed: every control built as the face table says, and the
+// relations any design must keep: each digit box in its painted window, each icon beside
+// its count, nothing over a control that takes input, every text whole in its box, and
+// the face read in the table's order.
+#include "game/form1_layout.h"
 #include "platform/chinese.h"
 #include "support/gamefixture.h"
+#include "support/layoutchecks.h"
 
 #include <QAccessible>
 #include <QFile>
@@ -11,47 +15,22 @@
 
 namespace {
 
-int px(int twips) { return (twips + 7) / 15; }
+using face::Placed;
+using face::rectOf;
 
-struct Expected {
-    const char* name;
-    int left, top, width, height;
-    const char* text;
-    const char* family;
-    double points;
-    bool bold;
-    QRgb colour;  // 0: the system's highlighted-text colour
-    bool autoSize;
-    bool visible;
-};
-
-const QRgb red = qRgb(255, 0, 0), green = qRgb(0, 255, 0), yellow = qRgb(255, 255, 0), white = qRgb(255, 255, 255),
-           magenta = qRgb(255, 0, 255), lightYellow = qRgb(255, 255, 128), highlight = 0;
-
-const Expected labels[] = {
-    {"Label9", 120, 120, 495, 255, "纪录:", "宋体", 9, false, red, false, true},
-    {"Label10", 600, 90, 615, 255, "1000", "宋体", 9, false, green, false, true},  // replaced at load
-    {"Label13", 1200, 120, 630, 180, "纪录人:", "宋体", 9, false, red, true, true},
-    {"Label14", 1920, 120, 720, 180, "Zadrevik", "宋体", 9, false, green, true, true},
-    {"Label11", 2760, 120, 495, 255, "得分:", "宋体", 9, false, red, false, true},
-    {"Label12", 3240, 120, 615, 255, "0", "宋体", 9, false, yellow, false, true},
-    {"Label2", 3840, 120, 810, 180, "剩余时间:", "宋体", 9, false, white, true, true},
-    {"Lt", 4680, 120, 495, 255, "", "宋体", 9, false, red, false, true},
-    {"Label8", 120, 360, 1695, 255, "当前号码:", "宋体", 9, false, red, false, false},
-    {"Label4", 3840, 360, 810, 180, "剩余次数:", "宋体", 9, false, white, true, true},
-    {"Lc", 4800, 360, 375, 255, "", "宋体", 9, false, green, false, true},
-    {"Label1", 3600, 600, 1335, 375, "", "宋体", 9, false, 1, false, true},
-    {"Label3", 1320, 1200, 5055, 465, " 答题失败,请继续努力!", "楷体_GB2312", 21.75, true, white, false, false},
-    {"Label5", 1515, 1200, 4815, 465, "答题失败,请继续努力!", "楷体_GB2312", 21.75, true, magenta, false, false},
-    {"Label6", 3000, 1200, 1575, 1335, "", "宋体", 72, true, yellow, false, true},
-    {"Label16", 240, 1680, 4695, 615, "输入四位数密码后按确定,如果密码正确,将会进入一关挑战。", "黑体", 10.5, true,
-     highlight, false, true},
-    {"Label17", 600, 2400, 4095, 375, "表示有多少答案，数字正确且位置正确。", "黑体", 10.5, true, highlight, false,
-     true},
-    {"Label18", 600, 2760, 4335, 375, "表示有多少答案，数字正确且位置不正确。", "黑体", 10.5, true, highlight, false,
-     true},
-    {"Label15", 3360, 3840, 1620, 180, nullptr, "宋体", 9, false, lightYellow, true, true},
-    {"Label7", 6480, 65, 495, 255, "记录", "宋体", 9, true, red, false, true},
+// Texts the labels show during a game, beside the ones they open with.
+const QHash<QString, QStringList> shownLater{
+    {"Label3", {" 答题成功,进入下一轮!", " 恭喜通关,请继续挑战!"}},
+    {"Label5", {"答题成功,进入下一轮!", "恭喜通关,请继续挑战!"}},
+    {"Label8", {"正确号码: 5037"}},
+    {"Label10", {"1000", "16665"}},
+    {"Label12", {"166650"}},
+    {"Lt", {"300"}},
+    {"Lc", {"9"}},
+    {"Label6", {"1", "4", "8", "9"}},
+    {"L(8)", {"9876"}},
+    {"Ld(8)", {"4"}},
+    {"Ly(8)", {"4"}},
 };
 
 const QStringList chineseFamilies{"AR PL UMing CN", "AR PL UKai CN", "WenQuanYi Zen Hei"};
@@ -64,9 +43,9 @@ private slots:
     void initTestCase() { installChineseFonts(); }
     void windowFrameAndClientArea();
     void menuOrderAndStates();
-    void labelsAsDesigned();
-    void digitBoxes();
-    void historyRowsAndLegend();
+    void controlsAsTheTableSays();
+    void faceKeepsItsRelations();
+    void textsFitTheirBoxes();
     void timersAndIdlePhase();
     void fontsResolveToChineseFamilies();
     void autoSizeLabelsFollowTheirText();
@@ -82,7 +61,7 @@ void TestForm1Layout::windowFrameAndClientArea()
     Game game;
     Form1& w = game.w();
     QCOMPARE(w.windowTitle(), QStringLiteral("Varnoth"));
-    QCOMPARE(w.face()->size(), QSize(537, 278));
+    QCOMPARE(w.face()->size(), QSize(px(face::clientWidth), px(face::clientHeight)));
     QCOMPARE(w.face()->y(), w.menuBar()->height());
     QCOMPARE(w.minimumSize(), w.maximumSize());  // fixed border
     QVERIFY(!w.windowFlags().testFlag(Qt::WindowMaximizeButtonHint));
@@ -115,98 +94,143 @@ void TestForm1Layout::menuOrderAndStates()
     }
 }
 
-void TestForm1Layout::labelsAsDesigned()
+// As built, before the load handler puts the record in.
+void TestForm1Layout::controlsAsTheTableSays()
 {
-    Game game;
-    QVERIFY(game.showActive());
-    for (const Expected& e : labels) {
-        auto* label = game.w().face()->findChild<Label*>(QString::fromUtf8(e.name));
-        QVERIFY2(label, e.name);
-        const QByteArray where = QByteArray(e.name);
-        QCOMPARE(label->pos(), QPoint(px(e.left), px(e.top)));
-        if (!e.autoSize)
-            QCOMPARE(label->size(), QSize(px(e.width), px(e.height)));
-        if (e.text)
-            QVERIFY2(label->caption() == QString::fromUtf8(e.text), where);
-        else
-            QVERIFY2(!label->caption().isEmpty(), where);
-        QVERIFY2(label->font().family() == QString::fromUtf8(e.family), where);
-        QVERIFY2(qFuzzyCompare(label->font().pointSizeF(), e.points), where);
-        QVERIFY2(label->font().bold() == e.bold, where);
-        const QColor colour = label->palette().color(QPalette::WindowText);
-        if (e.colour == highlight)
-            QVERIFY2(colour == QApplication::palette().color(QPalette::HighlightedText), where);
-        else if (e.colour != 1)
-            QVERIFY2(colour.rgb() == e.colour, where);
-        QVERIFY2(label->autoSize() == e.autoSize, where);
-        QVERIFY2(label->isVisible() == e.visible, where);
-        QVERIFY2(!label->autoFillBackground(), where);  // transparent: the picture shows through
-        QVERIFY2(label->alignment().testFlag(Qt::AlignLeft), where);
-    }
-    // The two message labels lie one over the other, the magenta one on top.
-    QCOMPARE(game.w().Label3->geometry().top(), game.w().Label5->geometry().top());
-    QVERIFY(game.w().face()->children().indexOf(game.w().Label5) > game.w().face()->children().indexOf(game.w().Label3));
-}
-
-void TestForm1Layout::digitBoxes()
-{
-    Game game;
-    const int lefts[] = {150, 1080, 1920, 2760};
-    const int widths[] = {600, 615, 615, 615};
-    for (size_t i = 0; i < 4; ++i) {
-        TextBox* box = game.w().T[i];
-        QCOMPARE(box->geometry(), QRect(px(lefts[i]), px(720), px(widths[i]), px(180)));
-        QCOMPARE(box->maxLength(), 1);
-        QVERIFY(box->alignment().testFlag(Qt::AlignHCenter));
-        QVERIFY(box->text().isEmpty());
-        QVERIFY(!box->isEnabled());
-        QVERIFY(!box->hasFrame());
-        QCOMPARE(box->palette().color(QPalette::Base), QColor(Qt::black));
-        QCOMPARE(box->palette().color(QPalette::Text), QColor(Qt::white));
-        QCOMPARE(box->palette().color(QPalette::Disabled, QPalette::Base), QColor(Qt::black));
-        QCOMPARE(box->font().family(), QStringLiteral("宋体"));
-        QCOMPARE(box->font().pointSizeF(), 9.0);
-    }
-    // Tab order follows the index.
-    for (size_t i = 0; i + 1 < 4; ++i)
-        QCOMPARE(game.w().T[i]->nextInFocusChain(), static_cast<QWidget*>(game.w().T[i + 1]));
-}
-
-void TestForm1Layout::historyRowsAndLegend()
-{
-    Game game;
-    QVERIFY(game.showActive());
-    Form1& w = game.w();
-    for (size_t i = 0; i < 9; ++i) {
-        const int top = 360 + 240 * static_cast<int>(i);
-        QCOMPARE(w.L[i]->geometry(), QRect(px(5640), px(top), px(615), px(255)));
-        QCOMPARE(w.Ld[i]->geometry(), QRect(px(6840), px(top), px(135), px(255)));
-        QCOMPARE(w.ID[i]->geometry(), QRect(px(6960), px(top), px(240), px(240)));
-        QCOMPARE(w.Ly[i]->geometry(), QRect(px(7320), px(top), px(135), px(255)));
-        QCOMPARE(w.IY[i]->geometry(), QRect(px(7440), px(top), px(240), px(240)));
-        for (Label* cell : {w.L[i], w.Ld[i], w.Ly[i]}) {
-            QVERIFY(cell->caption().isEmpty());
-            QVERIFY(cell->isVisible());
-            QCOMPARE(cell->font().family(), QStringLiteral("宋体"));
-            QCOMPARE(cell->font().pointSizeF(), 12.0);
+    Module1 module;
+    ScriptedPlatform platform;
+    QTemporaryDir dir;
+    Form1 w(module, platform, records::RecordsFile(dir.path()));
+    QCOMPARE(w.face()->size(), QSize(px(face::clientWidth), px(face::clientHeight)));
+    const std::vector<Placed> placed = face::placedControls();
+    const QList<QWidget*> made = w.face()->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly);
+    QCOMPARE(size_t(made.size()), placed.size());
+    for (size_t i = 0; i < placed.size(); ++i) {
+        const face::Control& design = *placed[i].design;
+        const QByteArray where = placed[i].name.toUtf8();
+        QWidget* control = made[qsizetype(i)];  // in the table's order, which is drawing order
+        QVERIFY2(control->objectName() == placed[i].name, where + " is not where the table has it");
+        QVERIFY2(control->isHidden() == !design.visible, where);
+        if (auto* label = qobject_cast<Label*>(control)) {
+            QVERIFY2(label->pos() == placed[i].rect.topLeft(), where);
+            QVERIFY2(design.autoSize || label->size() == placed[i].rect.size(), where);
+            QVERIFY2(label->autoSize() == design.autoSize, where);
+            QVERIFY2(label->caption() == QString::fromUtf8(design.text), where);
+            QVERIFY2(label->font().family() == QString::fromUtf8(design.font.family), where);
+            QVERIFY2(qFuzzyCompare(label->font().pointSizeF(), design.font.pointSize), where);
+            QVERIFY2(label->font().bold() == design.font.bold, where);
+            const QColor colour = design.colour.isValid() ? design.colour
+                                                          : QApplication::palette().color(QPalette::HighlightedText);
+            QVERIFY2(label->palette().color(QPalette::WindowText) == colour, where);
+            QVERIFY2(!label->autoFillBackground(), where);  // transparent: the picture shows through
+            QVERIFY2(label->alignment().testFlag(Qt::AlignLeft), where);
+        } else if (auto* box = qobject_cast<TextBox*>(control)) {
+            QVERIFY2(box->geometry() == placed[i].rect, where);
+            QVERIFY2(box->maxLength() == 1, where);
+            QVERIFY2(box->alignment().testFlag(Qt::AlignHCenter), where);
+            QVERIFY2(box->text().isEmpty() && !box->isEnabled() && !box->hasFrame(), where);
+            for (auto group : {QPalette::Active, QPalette::Disabled}) {
+                QVERIFY2(box->palette().color(group, QPalette::Base) == QColor(Qt::black), where);
+                QVERIFY2(box->palette().color(group, QPalette::Text) == design.colour, where);
+            }
+            QVERIFY2(box->font().family() == QString::fromUtf8(design.font.family), where);
+            QVERIFY2(box->font().pointSizeF() == design.font.pointSize, where);
+        } else {
+            auto* icon = qobject_cast<QLabel*>(control);
+            QVERIFY2(icon, where);
+            QVERIFY2(icon->geometry() == placed[i].rect, where);
+            QVERIFY2(icon->pixmap().size() == placed[i].rect.size(), where);  // drawn at its natural size
         }
-        QCOMPARE(w.L[i]->palette().color(QPalette::WindowText), QColor(255, 255, 0));
-        QCOMPARE(w.Ld[i]->palette().color(QPalette::WindowText), QColor(255, 0, 0));
-        QCOMPARE(w.Ly[i]->palette().color(QPalette::WindowText), QColor(255, 0, 0));
-        QVERIFY(!w.ID[i]->isVisible());
-        QVERIFY(!w.IY[i]->isVisible());
     }
-    QCOMPARE(w.ID[9]->geometry(), QRect(px(240), px(2400), px(240), px(240)));
-    QCOMPARE(w.IY[9]->geometry(), QRect(px(240), px(2760), px(240), px(240)));
-    QVERIFY(w.ID[9]->isVisible());
-    QVERIFY(w.IY[9]->isVisible());
-    for (size_t i = 0; i < 10; ++i) {
-        QCOMPARE(w.ID[i]->pixmap().size(), QSize(16, 16));
-        QCOMPARE(w.IY[i]->pixmap().size(), QSize(16, 16));
-        QCOMPARE(w.ID[i]->pixmap().toImage(), w.ID[9]->pixmap().toImage());
-        QCOMPARE(w.IY[i]->pixmap().toImage(), w.IY[9]->pixmap().toImage());
+    // All ten icons of an array show the same picture; the two arrays differ.
+    for (size_t i = 0; i < w.ID.size(); ++i) {
+        QCOMPARE(w.ID[i]->pixmap().toImage(), w.ID[0]->pixmap().toImage());
+        QCOMPARE(w.IY[i]->pixmap().toImage(), w.IY[0]->pixmap().toImage());
     }
-    QVERIFY(w.ID[9]->pixmap().toImage() != w.IY[9]->pixmap().toImage());
+    QVERIFY(w.ID[0]->pixmap().toImage() != w.IY[0]->pixmap().toImage());
+    // Tab order follows the index.
+    for (size_t i = 0; i + 1 < w.T.size(); ++i)
+        QCOMPARE(w.T[i]->nextInFocusChain(), static_cast<QWidget*>(w.T[i + 1]));
+}
+
+void TestForm1Layout::faceKeepsItsRelations()
+{
+    const QRect client(QPoint(0, 0), QSize(px(face::clientWidth), px(face::clientHeight)));
+    const std::vector<Placed> placed = face::placedControls();
+    for (const Placed& p : placed)
+        QVERIFY2(client.contains(p.rect), qPrintable(p.name + " leaves the window"));
+
+    // Each digit box lies in its painted window (within its frame), level with its black
+    // inside; the click area covers the painted button.
+    for (size_t i = 0; i < face::digitWindows.size(); ++i) {
+        const face::BlackWindow& window = face::digitWindows[i];
+        const QRect box = rectOf(QStringLiteral("T(%1)").arg(i));
+        QVERIFY(window.inside().adjusted(-window.frame, 0, window.frame, 0).contains(box));
+        QVERIFY(window.inside().top() <= box.top() && box.bottom() <= window.inside().bottom());
+    }
+    QVERIFY(rectOf("Label1").contains(face::confirmButton.center()));
+
+    // Each history row lies in the history panel: the guess, then each count with its icon
+    // right beside it.
+    const QRect history = face::historyPanel.inside();
+    const QRect heading = rectOf("Label7");  // over the panel's top edge
+    QVERIFY(heading.left() > history.left() && heading.right() < history.right() && heading.top() < history.top());
+    for (int row = 0; row < face::historyRows; ++row) {
+        auto cell = [row](const char* array) { return rectOf(QStringLiteral("%1(%2)").arg(array).arg(row)); };
+        const QByteArray where = "row " + QByteArray::number(row);
+        for (const char* array : {"L", "Ld", "ID", "Ly", "IY"})
+            QVERIFY2(history.contains(cell(array)), where);
+        QVERIFY2(cell("L").right() < cell("Ld").left(), where);
+        QVERIFY2(beside(cell("Ld"), cell("ID"), 2), where);
+        QVERIFY2(beside(cell("Ly"), cell("IY"), 2), where);
+        QVERIFY2(cell("ID").right() < cell("Ly").left(), where);
+    }
+    // The legend icons stand before their legends, in the instructions panel.
+    const QRect instructions = face::instructionsPanel.inside();
+    for (const char* name : {"Label16", "Label17", "Label18", "ID(9)", "IY(9)"})
+        QVERIFY2(instructions.contains(rectOf(name)), name);
+    QVERIFY(beside(rectOf("ID(9)"), rectOf("Label17"), 8));
+    QVERIFY(beside(rectOf("IY(9)"), rectOf("Label18"), 8));
+
+    // No two controls that take input overlap, and no control drawn after one covers it (it
+    // would take its clicks). The message is one control in two labels.
+    const QStringList live{"T(0)", "T(1)", "T(2)", "T(3)", "Label1", "Label3", "Label5"};
+    const QStringList message{"Label3", "Label5"};
+    for (size_t i = 0; i < placed.size(); ++i) {
+        for (size_t j = i + 1; j < placed.size(); ++j) {
+            const Placed &under = placed[i], &over = placed[j];
+            if (!under.rect.intersects(over.rect) || !live.contains(under.name)
+                || (message.contains(under.name) && message.contains(over.name)))
+                continue;
+            QFAIL(qPrintable(over.name + " covers " + under.name));
+        }
+    }
+}
+
+// Every label's texts, the one it opens with and those it shows during a game, show whole
+// in the box the table gives it, in the game's fonts, on a plain and a doubled screen.
+void TestForm1Layout::textsFitTheirBoxes()
+{
+    Game game;
+    for (Label* label : game.w().face()->findChildren<Label*>()) {
+        const QSize box = label->autoSize() ? label->size() : rectOf(label->objectName()).size();
+        QStringList texts = shownLater.value(label->objectName());
+        for (const Placed& p : face::placedControls())
+            if (p.name == label->objectName())
+                texts << QString::fromUtf8(p.design->text);
+        for (const QString& text : texts) {
+            for (qreal scale : {1.0, 2.0}) {
+                const auto outside = inkOutside(*label, text, box, scale);
+                QVERIFY2(!outside, qPrintable(QStringLiteral("%1 \"%2\" at %3x: ink at (%4, %5) outside %6 x %7")
+                                                  .arg(label->objectName(), text)
+                                                  .arg(scale)
+                                                  .arg(outside ? outside->x() : 0)
+                                                  .arg(outside ? outside->y() : 0)
+                                                  .arg(box.width())
+                                                  .arg(box.height())));
+            }
+        }
+    }
 }
 
 void TestForm1Layout::timersAndIdlePhase()
@@ -256,10 +280,10 @@ void TestForm1Layout::autoSizeLabelsFollowTheirText()
     const int shortWidth = w.Label14->width();
     w.Label14->setCaption(QStringLiteral("一位名字很长很长的纪录保持者"));
     QVERIFY(w.Label14->width() > shortWidth);
-    QCOMPARE(w.Label14->pos(), QPoint(px(1920), px(120)));
+    QCOMPARE(w.Label14->pos(), rectOf("Label14").topLeft());
     // Fixed labels keep their box.
     w.Label12->setCaption(QStringLiteral("123456789012345"));
-    QCOMPARE(w.Label12->size(), QSize(px(615), px(255)));
+    QCOMPARE(w.Label12->size(), rectOf("Label12").size());
 }
 
 void TestForm1Layout::screenReadersSeeEveryText()
@@ -284,9 +308,9 @@ void TestForm1Layout::screenReadersSeeEveryText()
     QCOMPARE(nameOf(&w), QStringLiteral("Varnoth"));
 }
 
-// What a reader walking the face hears during a game, in order: what shows, with its role,
-// its name and the caption that names it. Hidden and empty labels are not heard, the white
-// copy of the message and the history's loose labels and icons are not listed at all.
+// What a reader walking the face hears during a game: every control in the face table's
+// reading order, then the history list; of them, what shows, with its role, its name and
+// the caption that names it. Hidden and empty labels are not heard.
 void TestForm1Layout::screenReadersHearTheFaceInReadingOrder()
 {
     Game game;
@@ -295,64 +319,71 @@ void TestForm1Layout::screenReadersHearTheFaceInReadingOrder()
     game.start("5037");
     game.guess("3058");
     w.a4_Click();
-    const struct {
+    struct Heard {
         QAccessible::Role role;
         const char* name;
         const char* labelledBy;
-    } heard[] = {
-        {QAccessible::StaticText, "纪录:", nullptr},
-        {QAccessible::StaticText, "1000", "纪录:"},
-        {QAccessible::StaticText, "纪录人:", nullptr},
-        {QAccessible::StaticText, "Zadrevik", "纪录人:"},
-        {QAccessible::StaticText, "得分:", nullptr},
-        {QAccessible::StaticText, "0", "得分:"},
-        {QAccessible::StaticText, "剩余时间:", nullptr},
-        {QAccessible::StaticText, "300", "剩余时间:"},
-        {QAccessible::StaticText, "正确号码: 5037", nullptr},
-        {QAccessible::StaticText, "剩余次数:", nullptr},
-        {QAccessible::StaticText, "8", "剩余次数:"},
-        {QAccessible::EditableText, "第1位数字", nullptr},
-        {QAccessible::EditableText, "第2位数字", nullptr},
-        {QAccessible::EditableText, "第3位数字", nullptr},
-        {QAccessible::EditableText, "第4位数字", nullptr},
-        {QAccessible::PushButton, "确定", nullptr},
-        {QAccessible::StaticText, "输入四位数密码后按确定,如果密码正确,将会进入一关挑战。", nullptr},
-        {QAccessible::Graphic, "位置正确", nullptr},
-        {QAccessible::StaticText, "表示有多少答案，数字正确且位置正确。", nullptr},
-        {QAccessible::Graphic, "位置不正确", nullptr},
-        {QAccessible::StaticText, "表示有多少答案，数字正确且位置不正确。", nullptr},
-        {QAccessible::StaticText, "设计: 锁匠工作室", nullptr},
-        {QAccessible::StaticText, "记录", nullptr},
-        {QAccessible::List, "记录", "记录"},
     };
+    const QHash<QString, Heard> heard{
+        {"Label9", {QAccessible::StaticText, "纪录:", nullptr}},
+        {"Label10", {QAccessible::StaticText, "1000", "纪录:"}},
+        {"Label13", {QAccessible::StaticText, "纪录人:", nullptr}},
+        {"Label14", {QAccessible::StaticText, "Zadrevik", "纪录人:"}},
+        {"Label11", {QAccessible::StaticText, "得分:", nullptr}},
+        {"Label12", {QAccessible::StaticText, "0", "得分:"}},
+        {"Label2", {QAccessible::StaticText, "剩余时间:", nullptr}},
+        {"Lt", {QAccessible::StaticText, "300", "剩余时间:"}},
+        {"Label8", {QAccessible::StaticText, "正确号码: 5037", nullptr}},
+        {"Label4", {QAccessible::StaticText, "剩余次数:", nullptr}},
+        {"Lc", {QAccessible::StaticText, "8", "剩余次数:"}},
+        {"T(0)", {QAccessible::EditableText, "第1位数字", nullptr}},
+        {"T(1)", {QAccessible::EditableText, "第2位数字", nullptr}},
+        {"T(2)", {QAccessible::EditableText, "第3位数字", nullptr}},
+        {"T(3)", {QAccessible::EditableText, "第4位数字", nullptr}},
+        {"Label1", {QAccessible::PushButton, "确定", nullptr}},
+        {"Label16", {QAccessible::StaticText, "输入四位数密码后按确定,如果密码正确,将会进入一关挑战。", nullptr}},
+        {"ID(9)", {QAccessible::Graphic, "位置正确", nullptr}},
+        {"Label17", {QAccessible::StaticText, "表示有多少答案，数字正确且位置正确。", nullptr}},
+        {"IY(9)", {QAccessible::Graphic, "位置不正确", nullptr}},
+        {"Label18", {QAccessible::StaticText, "表示有多少答案，数字正确且位置不正确。", nullptr}},
+        {"Label15", {QAccessible::StaticText, "设计: 锁匠工作室", nullptr}},
+        {"Label7", {QAccessible::StaticText, "记录", nullptr}},
+        {"history", {QAccessible::List, "记录", "记录"}},
+    };
+    QStringList order;
+    for (const face::Control* control : face::inReadingOrder())
+        order << QString::fromUtf8(control->name);
+    order << "history";
     QAccessibleInterface* face = QAccessible::queryAccessibleInterface(w.face());
-    QList<QAccessibleInterface*> showing;
+    QCOMPARE(face->childCount(), order.size());
+    QStringList showing;
     for (int i = 0; i < face->childCount(); ++i) {
         QAccessibleInterface* child = face->child(i);
-        QCOMPARE(face->indexOfChild(child), i);
-        QCOMPARE(child->parent(), face);
-        if (!child->state().invisible)
-            showing.append(child);
-        QVERIFY(child->object() != w.Label3);
-    }
-    QCOMPARE(showing.size(), qsizetype(std::size(heard)));
-    for (size_t i = 0; i < std::size(heard); ++i) {
-        QAccessibleInterface* child = showing.at(static_cast<qsizetype>(i));
-        const QByteArray where = QByteArray::number(qulonglong(i)) + ": " + heard[i].name;
-        QVERIFY2(child->role() == heard[i].role, where);
-        QVERIFY2(child->text(QAccessible::Name) == QString::fromUtf8(heard[i].name), where);
+        const QString name = i + 1 < face->childCount() ? child->object()->objectName() : QStringLiteral("history");
+        const QByteArray where = QByteArray::number(i) + ": " + name.toUtf8();
+        QVERIFY2(name == order[i], where + " where the table reads " + order[i].toUtf8());
+        QVERIFY2(face->indexOfChild(child) == i, where);
+        QVERIFY2(child->parent() == face, where);
+        if (child->state().invisible)
+            continue;
+        showing << name;
+        QVERIFY2(heard.contains(name), where + " is heard");
+        const Heard& h = heard[name];
+        QVERIFY2(child->role() == h.role, where);
+        QVERIFY2(child->text(QAccessible::Name) == QString::fromUtf8(h.name), where);
         const auto captions = child->relations(QAccessible::Label);
-        QVERIFY2(captions.size() == (heard[i].labelledBy ? 1 : 0), where);
-        if (heard[i].labelledBy) {
+        QVERIFY2(captions.size() == (h.labelledBy ? 1 : 0), where);
+        if (h.labelledBy) {
             QAccessibleInterface* caption = captions.first().first;
-            QVERIFY2(caption->text(QAccessible::Name) == QString::fromUtf8(heard[i].labelledBy), where);
+            QVERIFY2(caption->text(QAccessible::Name) == QString::fromUtf8(h.labelledBy), where);
             const auto named = caption->relations(QAccessible::Labelled);
-            if (heard[i].role != QAccessible::List)  // the heading names the panel, not a widget
+            if (h.role != QAccessible::List)  // the heading names the panel, not a widget
                 QVERIFY2(named.size() == 1 && named.first().first == child, where);
         }
     }
+    QCOMPARE(showing.size(), heard.size());
     // The used rows are the list's items; a solved round empties it.
-    QAccessibleInterface* history = showing.last();
+    QAccessibleInterface* history = face->child(face->childCount() - 1);
     QCOMPARE(history->childCount(), 1);
     QCOMPARE(history->child(0)->role(), QAccessible::ListItem);
     QCOMPARE(history->child(0)->text(QAccessible::Name), QStringLiteral("3058,位置正确 1 个,位置不正确 2 个"));
@@ -396,17 +427,20 @@ void TestForm1Layout::confirmIsPressedLikeAClick()
 void TestForm1Layout::artworkIsBundled()
 {
     const QImage background(QStringLiteral(":/background.png"));
-    QCOMPARE(background.size(), QSize(538, 278));
-    QCOMPARE(QImage(QStringLiteral(":/background@2x.png")).size(), QSize(1076, 556));
-    // The digit windows, the two panels are black inside; the face around them is not.
-    for (const QPoint& p : {QPoint(30, 54), QPoint(90, 54), QPoint(146, 54), QPoint(200, 54), QPoint(150, 200),
-                            QPoint(440, 150)})
-        QCOMPARE(QColor(background.pixel(p)), QColor(Qt::black));
-    QVERIFY(QColor(background.pixel(340, 10)) != QColor(Qt::black));
-    // The eleven key caps are red.
-    for (int k = 0; k < 11; ++k) {
-        const QColor cap = background.pixel(8 + 30 * k + 3, 94);
-        QVERIFY2(cap.red() > 2 * cap.green() && cap.red() > 90, qPrintable(QString::number(k)));
+    QCOMPARE(background.size(), face::pictureSize);
+    QCOMPARE(QImage(QStringLiteral(":/background@2x.png")).size(), face::pictureSize * 2);
+    // The digit windows and the two panels are black inside; the face around them is not.
+    auto black = [&](QPoint p) { return QColor(background.pixel(p)) == QColor(Qt::black); };
+    for (const face::BlackWindow& w : face::digitWindows)
+        QVERIFY(black(w.inside().center()));
+    QVERIFY(black(face::instructionsPanel.inside().center()));
+    QVERIFY(black(face::historyPanel.inside().center()));
+    QVERIFY(!black(face::keyCap.topLeft() - QPoint(0, 5)));
+    // The key caps are red.
+    for (size_t k = 0; k < face::keyCapLegends.size(); ++k) {
+        const QRect cap = face::keyCap.translated(face::keyCapPitch * static_cast<int>(k), 0);
+        const QColor colour = background.pixel(cap.bottomLeft() + QPoint(3, -3));
+        QVERIFY2(colour.red() > 2 * colour.green() && colour.red() > 90, qPrintable(QString::number(k)));
     }
     for (int size : {16, 32, 48, 256})
         QCOMPARE(QImage(QStringLiteral(":/icon-%1.png").arg(size)).size(), QSize(size, size));

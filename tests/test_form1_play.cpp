@@ -116,8 +116,8 @@ private slots:
     void recordOffer_data();
     void recordOffer();
     void endingFromTheMenu();
-    void revealThenEnd();
-    void endingInTheLastSecondsLeavesNoCount();
+    void everyEndingReturnsToIdle_data();
+    void everyEndingReturnsToIdle();
     void timeOutOffersTheRecordWithTheClockStopped();
     void timeOutBehindTheLastTrysRecordBox();
     void timeOutBehindTheEndRecordBox();
@@ -545,11 +545,11 @@ void TestForm1Play::checksComeBeforeAnyTryIsUsed()
     const QString before = stateOf(w);
     game.guess("11_3");  // empty is tested first, even with a repeat
     QCOMPARE(game.platform.messages.back().text, QStringLiteral("不能有空值!"));
-    QCOMPARE(game.platform.messages.back().style, 64);
+    QCOMPARE(game.platform.messages.back().style, Platform::InformationOk);
     QCOMPARE(game.platform.messages.back().title, QStringLiteral("提示"));
     game.guess("1123");
     QCOMPARE(game.platform.messages.back().text, QStringLiteral("数字重复!"));
-    QCOMPARE(game.platform.messages.back().style, 64);
+    QCOMPARE(game.platform.messages.back().style, Platform::InformationOk);
     QCOMPARE(game.platform.messages.back().title, QStringLiteral("提示"));
     QCOMPARE(game.platform.messages.size(), size_t(3));
     QCOMPARE(w.TriesLeft, qint16(9));
@@ -687,6 +687,8 @@ void TestForm1Play::recordOffer_data()
     QTest::newRow("record read from its leading number") << "1200pts" << "Li" << false << "1200pts" << "Zadrevik";
     QTest::newRow("long name: the box takes the first 32")
         << "1000" << QString(40, u'长') << true << "1111" << QString(32, u'长');
+    QTest::newRow("31 letters and one outside the BMP: all kept")
+        << "1000" << QString(31, u'a') + QStringLiteral("𠀀") << true << "1111" << QString(31, u'a') + QStringLiteral("𠀀");
 }
 
 void TestForm1Play::recordOffer()
@@ -713,7 +715,7 @@ void TestForm1Play::recordOffer()
         QCOMPARE(game.platform.prompts[0].prompt, promptAfterTries);
         QCOMPARE(game.platform.prompts[0].title, QStringLiteral("提示"));
         QCOMPARE(game.platform.prompts[0].maxLength, records::maxNameLength);
-        QCOMPARE(game.module.RecordName.toText(), typed.left(records::maxNameLength));
+        QCOMPARE(game.module.RecordName.toText(), typed.isEmpty() ? QString() : holderAfter);
     }
     QCOMPARE(w.Label10->caption(), recordAfter);
     QCOMPARE(w.Label14->caption(), holderAfter);
@@ -751,40 +753,49 @@ void TestForm1Play::endingFromTheMenu()
     QCOMPARE(*records::decode(file.readAll()), QStringLiteral("300,9,李雷,1111\r\n\r\n"));
 }
 
-void TestForm1Play::revealThenEnd()
+void TestForm1Play::everyEndingReturnsToIdle_data()
 {
-    Game game;
-    Form1& w = game.w();
-    game.start("5037");
-    w.a4_Click();
-    QVERIFY(w.Label8->isVisibleTo(&w));
-    QVERIFY(w.a4->isEnabled());
-    QVERIFY(w.Timer1.isActive());
-    QCOMPARE(w.Label12->caption(), QStringLiteral("0"));
-    w.a2_Click();  // 0 does not beat the record: no box
-    QVERIFY(game.platform.prompts.empty());
-    verifyIdle(w);
-    QVERIFY(w.Label8->isVisibleTo(&w));  // a revealed answer stays after ending
-    game.start("1234");
-    QVERIFY(!w.Label8->isVisibleTo(&w));
+    QTest::addColumn<QString>("ending");
+    QTest::addColumn<bool>("answerStays");
+    QTest::addColumn<QString>("message");  // what shows afterwards
+    QTest::newRow("lost by tries") << "tries" << false << lost;
+    QTest::newRow("lost on time") << "time" << false << lost;
+    QTest::newRow("cleared") << "cleared" << false << cleared;
+    // Ending from the menu shows nothing new and leaves the message it found to its timer.
+    QTest::newRow("ended from the menu") << "menu" << true << solved;
 }
 
-void TestForm1Play::endingInTheLastSecondsLeavesNoCount()
+// Each ending meets a game with everything showing that an ending must take away: a count
+// in the last seconds, a history row, a digit typed, the answer revealed, a message up.
+void TestForm1Play::everyEndingReturnsToIdle()
 {
+    QFETCH(QString, ending);
+    QFETCH(bool, answerStays);
+    QFETCH(QString, message);
     Game game;
     Form1& w = game.w();
-    game.start();
-    game.tick(295);
+    game.module.MaxTries = 3;
+    game.module.TimeLimit = "5";
+    game.start("5037");
+    game.platform.queueCode("1234");
+    game.guess("5037");
+    w.a4_Click();
+    game.guess("5678");
+    game.tick();
     QVERIFY(w.Label6->isVisibleTo(&w));
-    w.a2_Click();
+    w.T[0]->setText(QStringLiteral("1"));
+    if (ending == "tries") {
+        game.guess("5678");
+    } else if (ending == "time") {
+        game.tick(4);
+    } else if (ending == "cleared") {
+        game.guess("1234");
+    } else {
+        w.a2_Click();
+    }
     verifyIdle(w);
-
-    game.module.MaxTries = 1;
-    game.start();
-    game.tick(296);
-    game.guess("1249");  // the last try fails while the count shows
-    verifyIdle(w);
-    verifyMessage(w, lost);
+    QCOMPARE(w.Label8->isVisibleTo(&w), answerStays);
+    verifyMessage(w, message);
 }
 
 void TestForm1Play::timeOutOffersTheRecordWithTheClockStopped()

@@ -1,6 +1,7 @@
 // The settings dialog: what it shows, what it lets be typed, and what closing commits.
 #include "platform/chinese.h"
 #include "settings/form2.h"
+#include "support/layoutchecks.h"
 #include "support/scriptedplatform.h"
 
 #include <QAccessible>
@@ -10,8 +11,6 @@
 #include <QWindow>
 
 namespace {
-
-int px(int twips) { return (twips + 7) / 15; }
 
 struct Settings {
     Module1 module;
@@ -72,28 +71,45 @@ void TestForm2::laidOutAsDesigned()
     QVERIFY(!dialog->windowFlags().testFlag(Qt::WindowMinimizeButtonHint));
     QVERIFY(dialog->isModal());
     QCOMPARE(dialog->palette().color(QPalette::Window), QColor(64, 64, 64));
+    // Each box has its caption before it and its unit after it, on its line; the boxes
+    // stand one above the other in the dialog; nothing overlaps; every text shows whole in
+    // the part of its label that lies in the dialog.
     const struct {
-        Label* label;
-        int left, top, width, height;
-        const char* text;
-    } labels[] = {
-        {dialog->Label1, 120, 480, 975, 255, "开锁时间:"},
-        {dialog->Label2, 4320, 480, 375, 255, "秒"},
-        {dialog->Label3, 120, 1200, 855, 255, "次    数:"},
-        {dialog->Label5, 4320, 1200, 255, 255, "次"},
+        Label* caption;
+        TextBox* box;
+        Label* unit;
+        const char* captionText;
+        const char* unitText;
+    } lines[] = {
+        {dialog->Label1, dialog->Text1, dialog->Label2, "开锁时间:", "秒"},
+        {dialog->Label3, dialog->Text2, dialog->Label5, "次    数:", "次"},
     };
-    for (const auto& l : labels) {
-        QCOMPARE(l.label->geometry(), QRect(px(l.left), px(l.top), px(l.width), px(l.height)));
-        QCOMPARE(l.label->caption(), QString::fromUtf8(l.text));
-        QCOMPARE(l.label->palette().color(QPalette::WindowText), QColor(Qt::white));
-        QCOMPARE(l.label->font().pointSizeF(), 9.0);
+    QList<QWidget*> controls;
+    for (const auto& line : lines) {
+        QCOMPARE(line.caption->caption(), QString::fromUtf8(line.captionText));
+        QCOMPARE(line.unit->caption(), QString::fromUtf8(line.unitText));
+        QVERIFY(beside(line.caption->geometry(), line.box->geometry(), 8));
+        QVERIFY(beside(line.box->geometry(), line.unit->geometry(), 8));
+        for (Label* label : {line.caption, line.unit}) {
+            QCOMPARE(label->palette().color(QPalette::WindowText), QColor(Qt::white));
+            QCOMPARE(label->font().pointSizeF(), 9.0);
+            const QSize shown = label->geometry().intersected(dialog->rect()).size();
+            for (qreal scale : {1.0, 2.0})
+                QVERIFY2(!inkOutside(*label, label->caption(), shown, scale), qPrintable(label->caption()));
+        }
+        controls << line.caption << line.box << line.unit;
     }
-    QCOMPARE(dialog->Text1->geometry(), QRect(px(1080), px(360), px(3135), px(330)));
-    QCOMPARE(dialog->Text2->geometry(), QRect(px(1080), px(1080), px(3135), px(330)));
+    QCOMPARE(dialog->Text1->geometry().left(), dialog->Text2->geometry().left());
+    QCOMPARE(dialog->Text1->width(), dialog->Text2->width());
+    QVERIFY(dialog->Text1->geometry().bottom() < dialog->Text2->geometry().top());
+    QVERIFY(dialog->rect().contains(dialog->Text1->geometry()) && dialog->rect().contains(dialog->Text2->geometry()));
+    for (qsizetype i = 0; i < controls.size(); ++i) {
+        for (qsizetype j = i + 1; j < controls.size(); ++j)
+            QVERIFY2(controls[i]->geometry().intersected(controls[j]->geometry()).width() <= 1,  // a shared column
+                     qPrintable(controls[i]->objectName() + " overlaps " + controls[j]->objectName()));
+    }
     QCOMPARE(dialog->Text1->toolTip(), QStringLiteral("指每一关所能用的时间限制"));
     QCOMPARE(dialog->Text2->toolTip(), QStringLiteral("每一关可用的次数,同时也是一次解锁的关数!"));
-    QCOMPARE(dialog->Text1->maxLength(), 3);
-    QCOMPARE(dialog->Text2->maxLength(), 1);
     QVERIFY(dialog->Text1->alignment().testFlag(Qt::AlignLeft));
     QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(dialog->Text1));
     QTest::keyClick(dialog->Text1, Qt::Key_Tab);

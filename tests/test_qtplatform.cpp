@@ -3,6 +3,8 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QDialog>
+#include <QLineEdit>
 #include <QTest>
 #include <QTimer>
 
@@ -23,12 +25,28 @@ void readButtonsThenClose(QStringList& texts)
     box->close();
 }
 
+// Once the box is open: types (as a paste does) each text into its field, then presses OK.
+void typeThenAccept(const QStringList& texts)
+{
+    auto* box = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+    if (!box) {
+        QTimer::singleShot(10, [texts] { typeThenAccept(texts); });
+        return;
+    }
+    auto* field = box->findChild<QLineEdit*>();
+    for (const QString& text : texts)
+        field->insert(text);
+    box->accept();
+}
+
 }  // namespace
 
 class TestQtPlatform : public QObject {
     Q_OBJECT
 private slots:
     void boxButtonsReadInChinese();
+    void inputBoxCountsCharactersAndCutsNoneInHalf_data();
+    void inputBoxCountsCharactersAndCutsNoneInHalf();
 };
 
 void TestQtPlatform::boxButtonsReadInChinese()
@@ -43,6 +61,25 @@ void TestQtPlatform::boxButtonsReadInChinese()
     QTimer::singleShot(0, [&inputButtons] { readButtonsThenClose(inputButtons); });
     QCOMPARE(platform.inputBox(QStringLiteral("恭喜破纪录,请输入您的大名:"), QStringLiteral("提示"), 20), QString());
     QCOMPARE(inputButtons, (QStringList{QStringLiteral("取消"), QStringLiteral("确定")}));
+}
+
+void TestQtPlatform::inputBoxCountsCharactersAndCutsNoneInHalf_data()
+{
+    QTest::addColumn<QStringList>("typed");
+    QTest::addColumn<QString>("kept");
+    const QString letters(31, u'a');
+    QTest::newRow("31 letters and two outside the BMP") << QStringList{letters + "😀😀"} << letters + "😀";
+    QTest::newRow("one outside the BMP after 31 letters") << QStringList{letters, "𠀀", "b"} << letters + "𠀀";
+    QTest::newRow("40 Chinese characters") << QStringList{QString(40, u'长')} << QString(32, u'长');
+}
+
+void TestQtPlatform::inputBoxCountsCharactersAndCutsNoneInHalf()
+{
+    QFETCH(QStringList, typed);
+    QFETCH(QString, kept);
+    QtPlatform platform;
+    QTimer::singleShot(0, [typed] { typeThenAccept(typed); });
+    QCOMPARE(platform.inputBox(QStringLiteral("恭喜破纪录,请输入您的大名:"), QStringLiteral("提示"), 32), kept);
 }
 
 QTEST_MAIN(TestQtPlatform)

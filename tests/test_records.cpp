@@ -1,5 +1,6 @@
 // dat.ini: reading, writing, where it lives, and what survives a bad file or a failed save.
 #include "records/records.h"
+#include "records/safefile.h"
 #include "support/asnobody.h"
 
 #include <QElapsedTimer>
@@ -8,14 +9,29 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <csignal>
+#include <QStringEncoder>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 
 using records::Fields;
 using records::RecordsFile;
 using records::Values;
+
+// While set, the next flush to the disk stops this process, as a hung copy or a slow disk
+// stops a save halfway; the records code calls this rather than the C library's.
+bool stopAtNextFlush = false;
+extern "C" int fdatasync(int fd)
+{
+    if (stopAtNextFlush) {
+        stopAtNextFlush = false;
+        ::raise(SIGSTOP);
+    }
+    return static_cast<int>(::syscall(SYS_fdatasync, fd));
+}
 
 namespace {
 
@@ -44,6 +60,21 @@ QByteArray loadAndSave(const RecordsFile& file)
     return saved.ok ? readBytes(saved.path) : QByteArray("save failed");
 }
 
+QStringList entriesOf(const QTemporaryDir& dir)
+{
+    return QDir(dir.path()).entryList(QDir::AllEntries | QDir::System | QDir::Hidden | QDir::NoDotAndDotDot);
+}
+
+// The id of a process that has ended.
+qint64 endedProcess()
+{
+    const pid_t child = ::fork();
+    if (child == 0)
+        ::_exit(0);
+    ::waitpid(child, nullptr, 0);
+    return child;
+}
+
 }  // namespace
 
 class TestRecords : public QObject {
@@ -60,15 +91,22 @@ private slots:
     void gbkFileFromAnotherProgramReads();
     void namesTheFormatCannotCarryComeBackIntact_data();
     void namesTheFormatCannotCarryComeBackIntact();
-    void longAndUndecodableNamesStayReadableRunAfterRun();
+    void filesTheGameDidNotWriteAreNotRewritten_data();
+    void filesTheGameDidNotWriteAreNotRewritten();
     void nothingButARegularFileIsReadOrReplaced_data();
     void nothingButARegularFileIsReadOrReplaced();
     void unreadableFileLoadsDefaultsAndSaysSo();
     void installedCopyKeepsItsRecordsInTheUserFolder_data();
     void installedCopyKeepsItsRecordsInTheUserFolder();
+    void userDataFolderFollowsTheXdgRules_data();
+    void userDataFolderFollowsTheXdgRules();
     void twoCopiesKeepEachOthersChanges_data();
     void twoCopiesKeepEachOthersChanges();
-    void lockOfACopyThatDiedIsTakenOver();
+    void aStoppedCopyDelaysButNeverUndoesAnother();
+    void leftoversOfCopiesThatEndedCostNothing_data();
+    void leftoversOfCopiesThatEndedCostNothing();
+    void readOnlyFolderOrFile_data();
+    void readOnlyFolderOrFile();
     void failedSaveLeavesTheOldFile();
     void garbageAndHugeFilesLoadWithDefaults();
 };
@@ -192,6 +230,7 @@ void TestRecords::namesTheFormatCannotCarryComeBackIntact_data()
     QTest::newRow("too long: capped") << QString(40, u'长') << QString(records::maxNameLength, u'长');
     QTest::newRow("capped between characters, not inside one")
         << QString(31, u'a') + QStringLiteral("😀😀") << QString(31, u'a') + QStringLiteral("😀");
+    QTest::newRow("half a character dropped") << QString(31, u'a') + QChar(0xD840) << QString(31, u'a');
 }
 
 void TestRecords::namesTheFormatCannotCarryComeBackIntact()
@@ -209,17 +248,41 @@ void TestRecords::namesTheFormatCannotCarryComeBackIntact()
     QCOMPARE(again.RecordScore.toText(), QStringLiteral("2222"));
 }
 
-void TestRecords::longAndUndecodableNamesStayReadableRunAfterRun()
+void TestRecords::filesTheGameDidNotWriteAreNotRewritten_data()
 {
-    // 20 KB of bytes that are no GB18030 in the name: the file is damaged. It loads the
-    // defaults, and a run that changes nothing leaves it as it is.
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<bool>("damaged");  // loads the defaults
+    const QString text = QStringLiteral("60,7,张三,5555\r\n\r\n");
+    QStringEncoder littleEndian(QStringEncoder::Utf16LE);
+    QStringEncoder bigEndian(QStringEncoder::Utf16BE);
+    QTest::newRow("UTF-8 byte-order mark") << "\xEF\xBB\xBF" + text.toUtf8() << false;
+    QTest::newRow("GB18030 byte-order mark") << "\x84\x31\x95\x33" + *records::encode(text) << false;
+    QTest::newRow("UTF-16, little-endian") << "\xFF\xFE" + QByteArray(littleEndian.encode(text)) << false;
+    QTest::newRow("UTF-16, big-endian") << "\xFE\xFF" + QByteArray(bigEndian.encode(text)) << false;
+    QTest::newRow("undecodable byte after the score") << QByteArray("60,7,Li,5555\xFF\r\n\r\n") << true;
+    QTest::newRow("20 KB of undecodable name") << "60,7," + QByteArray(20000, '\xFF') + ",5555\r\n\r\n" << true;
+    QTest::newRow("UTF-16 that ends in half a character") << QByteArray("\xFF\xFE" "6\0" "0\0" "\x3D\xD8", 8) << true;
+}
+
+void TestRecords::filesTheGameDidNotWriteAreNotRewritten()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(bool, damaged);
     QTemporaryDir dir;
-    const QByteArray damaged = "300,9," + QByteArray(20000, '\xFF') + ",3000\r\n\r\n";
-    writeBytes(dir.filePath("dat.ini"), damaged);
+    writeBytes(dir.filePath("dat.ini"), bytes);
     const records::LoadResult load = records::LoadRecords(fileIn(dir));
-    QCOMPARE(load.outcome, records::LoadOutcome::Damaged);
-    QCOMPARE(load.variables.RecordName.toText(), QStringLiteral("Zadrevik"));
-    QCOMPARE(load.variables.RecordScore.toText(), QStringLiteral("1000"));
+    QCOMPARE(load.outcome, damaged ? records::LoadOutcome::Damaged : records::LoadOutcome::Loaded);
+    const Values values = records::valuesOf(load.variables);
+    const Values expected = damaged ? Values{"300", 9, "Zadrevik", "1000"} : Values{"60", 7, "张三", "5555"};
+    QVERIFY(values == expected);
+    QCOMPARE(loadAndSave(fileIn(dir)), bytes);  // a run that changes nothing leaves it as it is
+
+    // A new record replaces it with the game's own text, saying so when it was damaged.
+    const auto saved = records::SaveRecords(values, {values.timeLimit, values.maxTries, "Wang", "9999"}, fileIn(dir));
+    QVERIFY(saved.ok && saved.written);
+    QCOMPARE(saved.replacedUnusable, damaged);
+    QCOMPARE(readBytes(dir.filePath("dat.ini")),
+             *records::encode(records::recordsText(values.timeLimit, values.maxTries, "Wang", "9999")));
 }
 
 void TestRecords::nothingButARegularFileIsReadOrReplaced_data()
@@ -265,8 +328,7 @@ void TestRecords::nothingButARegularFileIsReadOrReplaced()
     QVERIFY(!QFile::exists(elsewhere.filePath("nothing-here")));
     const QFileInfo left(path);
     QCOMPARE(left.isSymLink(), kind == "link" || kind == "dangling" || kind == "device");
-    QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::System | QDir::Hidden | QDir::NoDotAndDotDot),
-             QStringList{"dat.ini"});
+    QCOMPARE(entriesOf(dir), QStringList{"dat.ini"});
 }
 
 void TestRecords::unreadableFileLoadsDefaultsAndSaysSo()
@@ -311,6 +373,44 @@ void TestRecords::installedCopyKeepsItsRecordsInTheUserFolder()
     QCOMPARE(records::recordsFolder(programFolder, userData), installed ? userData + "/varnoth" : programFolder);
 }
 
+void TestRecords::userDataFolderFollowsTheXdgRules_data()
+{
+    QTest::addColumn<QByteArray>("home");         // "-" for unset
+    QTest::addColumn<QByteArray>("xdgDataHome");  // "-" for unset
+    QTest::addColumn<QByteArray>("expected");     // "~" for the password database's home
+    QTest::newRow("XDG_DATA_HOME") << QByteArray("/h") << QByteArray("/data") << QByteArray("/data");
+    QTest::newRow("HOME") << QByteArray("/h/") << QByteArray("-") << QByteArray("/h/.local/share");
+    QTest::newRow("relative XDG_DATA_HOME ignored") << QByteArray("/h") << QByteArray("rel") << QByteArray("/h/.local/share");
+    QTest::newRow("no HOME: the password database") << QByteArray("-") << QByteArray("-") << QByteArray("~/.local/share");
+    QTest::newRow("HOME not UTF-8") << QByteArray("/\xD6\xD0\xCE\xC4") << QByteArray("")
+                                    << QByteArray("/\xD6\xD0\xCE\xC4/.local/share");
+}
+
+void TestRecords::userDataFolderFollowsTheXdgRules()
+{
+    QFETCH(QByteArray, home);
+    QFETCH(QByteArray, xdgDataHome);
+    QFETCH(QByteArray, expected);
+    const QByteArray savedHome = qgetenv("HOME");
+    const QByteArray savedXdg = qgetenv("XDG_DATA_HOME");
+    auto set = [](const char* name, const QByteArray& value) {
+        if (value == "-")
+            qunsetenv(name);
+        else
+            qputenv(name, value);
+    };
+    set("HOME", home);
+    set("XDG_DATA_HOME", xdgDataHome);
+    const QByteArray folder = safefile::pathToSystem(safefile::userDataFolder());
+    set("HOME", savedHome);
+    set("XDG_DATA_HOME", savedXdg);
+    QVERIFY(!folder.isEmpty());
+    if (expected.startsWith('~'))
+        QVERIFY(folder.startsWith('/') && folder.endsWith(expected.mid(1)) && !folder.startsWith("/.local"));
+    else
+        QCOMPARE(folder, expected);
+}
+
 void TestRecords::twoCopiesKeepEachOthersChanges_data()
 {
     // Both copies load "300,9,Old,1000"; each changes what its row says and closes, in order.
@@ -347,26 +447,120 @@ void TestRecords::twoCopiesKeepEachOthersChanges()
     QCOMPARE(readBytes(dir.filePath("dat.ini")), expected);
 }
 
-void TestRecords::lockOfACopyThatDiedIsTakenOver()
+void TestRecords::aStoppedCopyDelaysButNeverUndoesAnother()
 {
+    // One copy stops halfway through its save, holding the lock (hung, or on a slow disk).
     QTemporaryDir dir;
-    const QString lockPath = dir.filePath("dat.ini.lock");
-    const pid_t child = ::fork();
-    if (child == 0) {
-        QLockFile lock(lockPath);
-        ::_exit(lock.tryLock(0) ? 0 : 1);  // dies holding the lock, as a crashed copy does
+    writeBytes(dir.filePath("dat.ini"), "300,9,Old,1000\r\n\r\n");
+    const Values start = records::valuesOf(loaded(fileIn(dir)));
+    const pid_t stopped = ::fork();
+    if (stopped == 0) {
+        stopAtNextFlush = true;
+        ::_exit(records::SaveRecords(start, {"60", 9, "Old", "1000"}, fileIn(dir)).ok ? 0 : 1);
     }
     int status = 0;
-    QCOMPARE(::waitpid(child, &status, 0), child);
+    QCOMPARE(::waitpid(stopped, &status, WUNTRACED), stopped);
+    QVERIFY(WIFSTOPPED(status));
+
+    // Meanwhile a copy that does not wait for the lock (an older one) writes a record, and
+    // a third copy saves a setting: it waits until the stopped one goes on.
+    writeBytes(dir.filePath("dat.ini"), "300,9,Bob,2222\r\n\r\n");
+    std::thread resume([stopped] {
+        ::usleep(300000);
+        ::kill(stopped, SIGCONT);
+    });
+    const bool saved = records::SaveRecords(start, {"300", 5, "Old", "1000"}, fileIn(dir)).ok;
+    resume.join();
+    QCOMPARE(::waitpid(stopped, &status, 0), stopped);
+    QVERIFY(saved);
     QCOMPARE(WEXITSTATUS(status), 0);
-    QVERIFY(QFile::exists(lockPath));
+    QCOMPARE(readBytes(dir.filePath("dat.ini")), QByteArray("60,5,Bob,2222\r\n\r\n"));
+    QCOMPARE(entriesOf(dir), QStringList{"dat.ini"});
+}
+
+void TestRecords::leftoversOfCopiesThatEndedCostNothing_data()
+{
+    QTest::addColumn<QString>("left");
+    QTest::newRow("lock of a copy that died") << "lock";
+    QTest::newRow("empty lock file") << "empty lock";
+    QTest::newRow("chain of empty lock-removal files") << "rmlock chain";
+    QTest::newRow("new file of a copy that died") << "new file";
+}
+
+void TestRecords::leftoversOfCopiesThatEndedCostNothing()
+{
+    QFETCH(QString, left);
+    QTemporaryDir dir;
+    const QString lockPath = dir.filePath("dat.ini.lock");
+    if (left == "lock") {
+        const pid_t child = ::fork();
+        if (child == 0) {
+            QLockFile lock(lockPath);
+            ::_exit(lock.tryLock(0) ? 0 : 1);  // dies holding the lock, as a crashed copy does
+        }
+        int status = 0;
+        QCOMPARE(::waitpid(child, &status, 0), child);
+        QCOMPARE(WEXITSTATUS(status), 0);
+    } else if (left == "empty lock") {
+        writeBytes(lockPath, {});
+    } else if (left == "rmlock chain") {
+        for (const QString& name : {lockPath, lockPath + ".rmlock", lockPath + ".rmlock.rmlock"})
+            writeBytes(name, {});
+    } else {
+        writeBytes(dir.filePath("dat.ini.new-%1-x7").arg(endedProcess()), "60,9,Half");
+    }
 
     QElapsedTimer clock;
     clock.start();
     const Values values = records::valuesOf(loaded(fileIn(dir)));
     QVERIFY(records::SaveRecords(values, values, fileIn(dir)).ok);
-    qInfo("saved past a dead copy's lock in %lld ms", static_cast<long long>(clock.elapsed()));
-    QVERIFY(!QFile::exists(lockPath));  // taken over and released, not waited out and left
+    QVERIFY2(clock.elapsed() < 2000, "taken over at once, not waited out");
+    QCOMPARE(entriesOf(dir), QStringList{"dat.ini"});
+}
+
+void TestRecords::readOnlyFolderOrFile_data()
+{
+    QTest::addColumn<bool>("folderWritable");
+    QTest::addColumn<bool>("fileWritable");
+    QTest::addColumn<QString>("holder");  // who holds the record this copy closes with
+    QTest::addColumn<QByteArray>("fileAfter");
+    const QByteArray old("300,9,Zadrevik,1000\r\n\r\n");
+    QTest::newRow("shared file in a read-only folder: written in place")
+        << false << true << "Li" << QByteArray("300,9,Li,2000\r\n\r\n");
+    QTest::newRow("read-only file, a record set: kept") << true << false << "Li" << old;
+    QTest::newRow("read-only file, nothing changed: kept") << true << false << "Zadrevik" << old;
+}
+
+void TestRecords::readOnlyFolderOrFile()
+{
+    QFETCH(bool, folderWritable);
+    QFETCH(bool, fileWritable);
+    QFETCH(QString, holder);
+    QFETCH(QByteArray, fileAfter);
+    QTemporaryDir dir;
+    const QString path = dir.filePath("dat.ini");
+    writeBytes(path, "300,9,Zadrevik,1000\r\n\r\n");
+    if (::geteuid() == 0) {
+        for (const QString& owned : {dir.path(), path})
+            QCOMPARE(::chown(QFile::encodeName(owned).constData(), 65534, 65534), 0);
+    }
+    QCOMPARE(::chmod(QFile::encodeName(path).constData(), fileWritable ? 0644 : 0444), 0);
+    QCOMPARE(::chmod(QFile::encodeName(dir.path()).constData(), folderWritable ? 0755 : 0555), 0);
+    records::SaveResult saved;
+    {
+        AsNobodyIfRoot nobody;
+        const Values before = records::valuesOf(loaded(fileIn(dir)));
+        const bool changed = holder != before.holder;
+        saved = records::SaveRecords(before, {"300", 9, holder, changed ? "2000" : "1000"}, fileIn(dir));
+    }
+    QCOMPARE(::chmod(QFile::encodeName(dir.path()).constData(), 0755), 0);
+    QCOMPARE(readBytes(path), fileAfter);
+    QCOMPARE(entriesOf(dir), QStringList{"dat.ini"});
+    QCOMPARE(QFileInfo(path).permissions() & QFile::WriteOwner, fileWritable ? QFile::WriteOwner : QFile::Permissions());
+    const bool refused = !fileWritable && holder != "Zadrevik";
+    QCOMPARE(saved.ok, !refused);
+    QCOMPARE(saved.problem, refused ? records::SaveProblem::WriteProtected : records::SaveProblem::None);
+    QCOMPARE(saved.inPlace, !folderWritable);
 }
 
 void TestRecords::failedSaveLeavesTheOldFile()

@@ -162,7 +162,7 @@ void TestRules::roundPoints()
 void TestRules::digitKeys()
 {
     for (int c = 0; c < 0x10000; ++c) {
-        const bool expected = (c >= '0' && c <= '9') || c == 8;
+        const bool expected = (c >= '0' && c <= '9') || c == rules::backspace;
         QVERIFY2(rules::isDigitKey(c) == expected, qPrintable(QString::number(c)));
     }
 }

@@ -8,6 +8,7 @@
 #include <QScreen>
 #include <QTest>
 #include <QTimer>
+#include <optional>
 
 namespace {
 
@@ -117,39 +118,60 @@ void TestStartup::failedSaveIsReportedAndLosesNothing()
 
 void TestStartup::unreadableFileIsToldAndKeptUnlessSomethingChanged_data()
 {
+    QTest::addColumn<QString>("file");          // unreadable, damaged or read-only
     QTest::addColumn<QString>("newTimeLimit");  // set during the run, or "" for none
     QTest::addColumn<QByteArray>("fileAfter");
-    QTest::newRow("nothing changed: left as it was") << "" << QByteArray("120,5,Kept,4000\r\n\r\n");
-    QTest::newRow("a setting changed: replaced") << "60" << QByteArray("60,9,Zadrevik,1000\r\n\r\n");
+    QTest::addColumn<QStringList>("told");      // what each message says, in order
+    const QByteArray kept("120,5,Kept,4000\r\n\r\n");
+    const QByteArray replaced("60,9,Zadrevik,1000\r\n\r\n");
+    QTest::newRow("unreadable, nothing changed: left as it was") << "unreadable" << "" << kept << QStringList{"无法读取"};
+    QTest::newRow("unreadable, a setting changed: replaced")
+        << "unreadable" << "60" << replaced << QStringList{"无法读取", "已换成"};
+    const QByteArray damaged("120,5,Kept\xFF,4000\r\n\r\n");
+    QTest::newRow("damaged, nothing changed: left as it was") << "damaged" << "" << damaged << QStringList{"损坏"};
+    QTest::newRow("damaged, a setting changed: replaced")
+        << "damaged" << "60" << replaced << QStringList{"损坏", "已损坏的纪录文件已换成"};
+    QTest::newRow("read-only, nothing changed: left, nothing said") << "read-only" << "" << kept << QStringList{};
+    QTest::newRow("read-only, a setting changed: left, and said")
+        << "read-only" << "60" << kept << QStringList{"只读"};
 }
 
 void TestStartup::unreadableFileIsToldAndKeptUnlessSomethingChanged()
 {
+    QFETCH(QString, file);
     QFETCH(QString, newTimeLimit);
     QFETCH(QByteArray, fileAfter);
+    QFETCH(QStringList, told);
     QTemporaryDir dir;
     const QString path = dir.filePath("dat.ini");
-    makeUnreadableRecordsFile(dir.path(), "120,5,Kept,4000\r\n\r\n");
+    if (file == "unreadable") {
+        makeUnreadableRecordsFile(dir.path(), "120,5,Kept,4000\r\n\r\n");
+    } else {
+        writeFile(path, file == "damaged" ? QByteArray("120,5,Kept\xFF,4000\r\n\r\n") : fileAfter);
+        if (file == "read-only")
+            QVERIFY(QFile::setPermissions(path, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
+    }
     Module1 module;
     ScriptedPlatform platform;
     Form1 window(module, platform, records::RecordsFile(dir.path()));
     {
-        AsNobodyIfRoot nobody;
+        std::optional<AsNobodyIfRoot> nobody;  // root reads any file
+        if (file == "unreadable")
+            nobody.emplace();
         window.Form_Load();
-        QCOMPARE(window.Label14->caption(), QStringLiteral("Zadrevik"));
-        QCOMPARE(platform.messages.size(), size_t(1));
-        QCOMPARE(platform.messages[0].title, QStringLiteral("提示"));
-        QVERIFY(platform.messages[0].text.contains(path));
+        QCOMPARE(window.Label14->caption(), file == "read-only" ? QStringLiteral("Kept") : QStringLiteral("Zadrevik"));
         if (!newTimeLimit.isEmpty())
             module.TimeLimit = newTimeLimit;
         window.close();
     }
     QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
     QCOMPARE(readFile(path), fileAfter);
-    const bool replaced = !newTimeLimit.isEmpty();
-    QCOMPARE(platform.messages.size(), size_t(replaced ? 2 : 1));  // a replacement is said too
-    if (replaced)
-        QVERIFY(platform.messages[1].text.contains(path));
+    QCOMPARE(platform.messages.size(), size_t(told.size()));
+    for (qsizetype i = 0; i < told.size(); ++i) {
+        QCOMPARE(platform.messages[size_t(i)].title, QStringLiteral("提示"));
+        QVERIFY2(platform.messages[size_t(i)].text.contains(told[i]), qUtf8Printable(platform.messages[size_t(i)].text));
+        QVERIFY(platform.messages[size_t(i)].text.contains(path));
+    }
 }
 
 void TestStartup::sessionEndSavesLikeAClose_data()

@@ -6,8 +6,9 @@
 //   QT_QPA_PLATFORM=offscreen drawart <output directory>
 //   QT_QPA_PLATFORM=offscreen drawart --face <scale> <file>
 //
-// The pixel places of the digit windows, the button, the key caps and the two panels are
-// the ones the main window's controls are laid over; change them together.
+// Where the digit windows, the button, the key caps, the panels and the icons go, and the
+// words they show, come from the face table that the main window is built from.
+#include "game/form1_layout.h"
 #include "platform/artwork.h"
 
 #include <QByteArray>
@@ -127,13 +128,12 @@ void face(QPainter& p, const Grid& g, const QRectF& rect)
     bevel(p, g, deviceRect(g, rect), 3, false);
 }
 
-// Black inside from (x1, y1) to (x2, y2), both inclusive, in a recessed frame `frame`
-// design pixels wide that hugs it at every scale.
-void blackWindow(QPainter& p, const Grid& g, int x1, int y1, int x2, int y2, int frame)
+// A black inside in a recessed frame that hugs it at every scale.
+void blackWindow(QPainter& p, const Grid& g, const face::BlackWindow& window)
 {
-    const QRectF inside(x1, y1, x2 - x1 + 1, y2 - y1 + 1);
-    const int width = g.device(frame);
-    bevel(p, g, deviceRect(g, inside).adjusted(-width, -width, width, width), frame, true);
+    const QRectF inside(window.inside());
+    const int width = g.device(window.frame);
+    bevel(p, g, deviceRect(g, inside).adjusted(-width, -width, width, width), window.frame, true);
     p.fillRect(g.rect(inside), Qt::black);
 }
 
@@ -151,7 +151,7 @@ void pushButton(QPainter& p, const Grid& g, const QRectF& designRect)
     font.setPixelSize(13);
     font.setBold(true);
     p.setFont(font);
-    p.drawText(rect.translated(0, 1), Qt::AlignCenter, QStringLiteral("确定"));
+    p.drawText(rect.translated(0, 1), Qt::AlignCenter, QString::fromUtf8(face::confirmCaption));
 }
 
 void keyCap(QPainter& p, const Grid& g, const QRectF& designRect, const QString& legend)
@@ -178,38 +178,39 @@ void keyCap(QPainter& p, const Grid& g, const QRectF& designRect, const QString&
     p.drawText(rect, Qt::AlignCenter, legend);
 }
 
-// The main window's face, 538 x 278 design pixels; its last column lies outside the
-// 537-pixel client area. At a fractional scale the picture is rounded up to whole pixels.
+// The main window's face; its last column lies outside the client area. At a fractional
+// scale the picture is rounded up to whole pixels.
 QImage background(qreal scale)
 {
     const Grid g(scale);
-    QImage image(g.device(538), g.device(278), QImage::Format_RGB32);
+    QImage image(g.device(face::pictureSize.width()), g.device(face::pictureSize.height()), QImage::Format_RGB32);
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
     p.setRenderHint(QPainter::TextAntialiasing);
     p.scale(scale, scale);
 
-    face(p, g, QRectF(0, 0, 538, 278));
-    // A groove under the score line, and one between the lock and the history.
-    const qreal groove = g.centre(38.5), grooveNext = groove + g.pen();
-    line(p, g, groove, g.edge(8), g.edge(336), false, bevelDark);
-    line(p, g, grooveNext, g.edge(8), g.edge(336), false, bevelLight);
-    const qreal wall = g.centre(343.5), wallNext = wall + g.pen();
-    line(p, g, wall, g.edge(14), g.edge(272), true, bevelDark);
-    line(p, g, wallNext, g.edge(14), g.edge(272), true, bevelLight);
+    face(p, g, QRectF(QPointF(0, 0), QSizeF(face::pictureSize)));
+    // A groove is a dark line with a light one beside it.
+    const face::Groove& groove = face::scoreGroove;
+    const qreal grooveDark = g.centre(groove.at), grooveLight = grooveDark + g.pen();
+    line(p, g, grooveDark, g.edge(groove.from), g.edge(groove.to), false, bevelDark);
+    line(p, g, grooveLight, g.edge(groove.from), g.edge(groove.to), false, bevelLight);
+    const face::Groove& wall = face::historyWall;
+    const qreal wallDark = g.centre(wall.at), wallLight = wallDark + g.pen();
+    line(p, g, wallDark, g.edge(wall.from), g.edge(wall.to), true, bevelDark);
+    line(p, g, wallLight, g.edge(wall.from), g.edge(wall.to), true, bevelLight);
 
-    const int digitWindows[4][2] = {{11, 54}, {68, 112}, {125, 168}, {181, 224}};
-    for (const auto& w : digitWindows)
-        blackWindow(p, g, w[0], 46, w[1], 62, 3);
+    for (const face::BlackWindow& window : face::digitWindows)
+        blackWindow(p, g, window);
 
-    pushButton(p, g, QRectF(240, 42, 96, 21));
+    pushButton(p, g, QRectF(face::confirmButton));
 
-    const QString legends[11] = {"1", "2", "3", "4", "5", "6", "7", "8", "9", "0", QStringLiteral("←")};
-    for (int k = 0; k < 11; ++k)
-        keyCap(p, g, QRectF(8 + 30 * k, 75, 25, 23), legends[k]);
+    for (size_t k = 0; k < face::keyCapLegends.size(); ++k)
+        keyCap(p, g, QRectF(face::keyCap.translated(face::keyCapPitch * static_cast<int>(k), 0)),
+               QString::fromUtf8(face::keyCapLegends[k]));
 
-    blackWindow(p, g, 8, 102, 335, 270, 2);
-    blackWindow(p, g, 352, 17, 528, 270, 2);
+    blackWindow(p, g, face::instructionsPanel);
+    blackWindow(p, g, face::historyPanel);
     return image;
 }
 
@@ -418,13 +419,12 @@ int saveFaceReference(const QString& scaleText, const QString& file)
     QImage image = background(scale);
     QPainter p(&image);
     const QImage green = greenPlus(scale), orange = orangePlus(scale);
-    auto place = [&](const QImage& icon, int x, int y) { p.drawImage(QPoint(g.device(x), g.device(y)), icon); };
-    for (int row = 0; row < 9; ++row) {
-        place(green, 464, 24 + 16 * row);
-        place(orange, 496, 24 + 16 * row);
+    for (const face::Placed& control : face::placedControls()) {
+        const face::Kind kind = control.design->kind;
+        if (kind == face::Kind::Icon || kind == face::Kind::HistoryIcon)
+            p.drawImage(QPoint(g.device(control.rect.left()), g.device(control.rect.top())),
+                        QByteArray(control.design->text) == "plus-green" ? green : orange);
     }
-    place(green, 16, 160);
-    place(orange, 16, 184);
     p.end();
     return image.save(file, "PNG") ? 0 : 1;
 }

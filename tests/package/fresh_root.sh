@@ -12,8 +12,9 @@
 #   tests/package/fresh_root.sh DEB CACHE_DIR ARTIFACTS_DIR
 #
 # CACHE_DIR keeps the downloaded packages between runs. Exit 77 (skip) only where no root
-# can be made here: no mmdebstrap, a system other than Debian 12, no apt sources, or
-# mmdebstrap stopping before the root was ready (no way to the mirror, no privileges).
+# can be made here: no mmdebstrap, a system other than Debian 12, no apt sources, a normal
+# user without user namespaces, or mmdebstrap stopping before the root was ready (no way
+# to the mirror).
 set -u
 self=$(cd "$(dirname "$0")" && pwd)/$(basename "$0")
 . "$(dirname "$self")/../xvfb/lib.sh"
@@ -79,7 +80,7 @@ esac
 deb=$(realpath "$1")
 cache=$(mkdir -p "$2" && realpath "$2")
 artifacts=$(mkdir -p "$3" && realpath "$3")
-command -v mmdebstrap >/dev/null || skip "mmdebstrap is not installed (scripts/install-deps.sh installs it)"
+command -v mmdebstrap >/dev/null || skip "mmdebstrap is not installed (scripts/install-deps.sh test installs it)"
 [ "$(. /etc/os-release && echo "${ID:-}${VERSION_ID:-}")" = debian12 ] \
     || skip "this system is not Debian 12: its apt sources cannot make a Debian 12 root"
 sources=()
@@ -88,6 +89,10 @@ for file in /etc/apt/sources.list.d/*.list /etc/apt/sources.list.d/*.sources; do
     [ -f "$file" ] && sources+=("$file")
 done
 [ ${#sources[@]} -gt 0 ] || skip "no apt sources are configured"
+# As a normal user, mmdebstrap makes the root in a user namespace of its own; inside a
+# container or a chroot there is often none to be had. Root (or sudo) needs none.
+[ "$(id -u)" -eq 0 ] || unshare --user --map-root-user true 2>/dev/null \
+    || skip "a normal user without user namespaces (as in a container or a chroot) cannot make a root; run as root or with sudo"
 
 xstart
 hook() { printf '%q ' "$self" "$@"; printf '"$1"'; }

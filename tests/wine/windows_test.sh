@@ -55,9 +55,13 @@ if "$root/scripts/package-windows.sh" "$setup" >"$setup.log" 2>&1; then
 else
     cat "$setup.log"; echo "FAIL: the installer could not be built"; failed=1; installer=
 fi
+# The face's screen regions, written from the face table (the same on both systems) by the
+# Linux build, which the test command makes first.
+regions=$root/build/face_regions.sh
+[ -f "$regions" ] || BUILD_DIR=$root/build "$root/scripts/build.sh" >/dev/null || fail "no face regions: $regions"
 run() {
     local exe=$1 scenario=$2
-    "$root/tests/xvfb/e2e.sh" "$exe" "$artifacts/wine" "$scenario" || { echo "FAIL: scenario $scenario"; failed=1; }
+    "$root/tests/xvfb/e2e.sh" "$exe" "$artifacts/wine" "$scenario" "$regions" || { echo "FAIL: scenario $scenario"; failed=1; }
     wineserver -k 2>/dev/null
     wineserver -w 2>/dev/null
 }

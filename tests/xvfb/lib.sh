@@ -36,7 +36,10 @@ display_taken() {
 }
 
 # xvfb_start: starts Xvfb on a free display and exports DISPLAY. Tests that run side by
-# side may pick the same number at once: the one that loses the lock tries the next.
+# side may pick the same number at once: the one that loses the lock tries the next. A
+# server answers on the display only once it holds that display's lock with its own pid:
+# until the loser has noticed and exited, the winner's server answers there too, and a
+# test that took it for its own would share it, and lose it when the other test ends.
 # -noreset: by default the server resets when its last client leaves, and refuses
 # connections meanwhile, so the window manager starting right after the probe would fail.
 xvfb_start() {
@@ -47,7 +50,8 @@ xvfb_start() {
         XVFB_PID=$!
         for i in $(seq 100); do
             kill -0 "$XVFB_PID" 2>/dev/null || break
-            if DISPLAY=":$n" xdpyinfo >/dev/null 2>&1; then
+            if [ "$(tr -cd 0-9 2>/dev/null <"/tmp/.X$n-lock")" = "$XVFB_PID" ] &&
+                DISPLAY=":$n" xdpyinfo >/dev/null 2>&1; then
                 export DISPLAY=":$n"
                 return 0
             fi
@@ -81,9 +85,10 @@ session_start() {
 
 # xstart: a session (session_start), Xvfb on a free display and openbox on it.
 xstart() {
-    command -v Xvfb >/dev/null || skip "Xvfb is not installed (scripts/install-deps.sh installs it)"
+    command -v Xvfb >/dev/null || skip "Xvfb is not installed (scripts/install-deps.sh test installs it)"
     command -v xdotool >/dev/null || skip "xdotool is not installed"
     command -v openbox >/dev/null || skip "openbox is not installed"
+    command -v xwd >/dev/null || skip "xwd is not installed (scripts/install-deps.sh test installs it)"
     session_start xcleanup
     local i
     xvfb_start || skip "Xvfb could not start: $(tail -n 3 "$WORK/xvfb.log")"
@@ -214,12 +219,13 @@ screenshot() {
 }
 
 # --- Playing the game window from outside --------------------------------------------
+# These need the face's size and regions: source the face_regions.sh that the build writes.
 
-# The height of the menu bar: the face (the 537 x 278 picture) lies below it.
+# The height of the menu bar: the face lies below it.
 menu_height() {
     local size
     size=$(window_size "$1")
-    echo $((${size#*x} - 278))
+    echo $((${size#*x} - FACE_HEIGHT))
 }
 
 # popup_window: prints the id of the game's popup menu while one shows (an override-redirect
@@ -242,6 +248,13 @@ choose_menu() {
     activate "$id"
     xdotool mousemove --window "$id" 20 8 click 1
     for i in $(seq 50); do popup_open && break; sleep 0.1; done
+    if ! popup_open; then
+        # A click that came while the window was still settling (its first exposure, a
+        # box just closed) can go unanswered: a player clicks again.
+        echo "choose_menu: the menu did not open within 5 s; clicking again"
+        xdotool mousemove --window "$id" 20 8 click 1
+        for i in $(seq 100); do popup_open && break; sleep 0.1; done
+    fi
     menu=$(popup_window) || fail "the menu did not open"
     for i in $(seq "$n"); do xdotool key Down; done
     xdotool key Return
@@ -261,7 +274,7 @@ click_face() {
 }
 
 # click_confirm ID: clicks the drawn 确定 button.
-click_confirm() { click_face "$1" 285 52; }
+click_confirm() { click_face "$1" $CONFIRM; }
 
 # type_keys TEXT: types into whatever has the keyboard focus.
 type_keys() {
@@ -291,12 +304,12 @@ type_unicode() {
 # face_shot ID FILE: a screenshot of the face alone.
 face_shot() {
     import -window "$1" "$2.full.png" 2>/dev/null || return 1
-    convert "$2.full.png" -crop "537x278+0+$(menu_height "$1")" +repage "$2"
+    convert "$2.full.png" -crop "${FACE_WIDTH}x${FACE_HEIGHT}+0+$(menu_height "$1")" +repage "$2"
     rm -f "$2.full.png"
 }
 
-# colour_pixels FILE X Y W H COLOUR: how many pixels of that region of a face shot belong
-# to the colour family (yellow or magenta), antialiased edges of thin glyphs included.
+# colour_pixels IMAGE X Y W H COLOUR: how many pixels of that region of an image (a face
+# shot, or a window capture as xwd:FILE) belong to the colour family (yellow or magenta), antialiased edges of thin glyphs included.
 colour_pixels() {
     local test
     case "$6" in
@@ -307,17 +320,48 @@ colour_pixels() {
     convert "$1" -crop "${4}x${5}+${2}+${3}" +repage -fx "($test) ? 1 : 0" -format '%[fx:round(mean*w*h)]\n' info:
 }
 
-# wait_colour ID X Y W H COLOUR PRESENT SECONDS: waits until the region of the face shows
-# (PRESENT=yes) or no longer shows (PRESENT=no) that colour.
-wait_colour() {
-    local id=$1 x=$2 y=$3 w=$4 h=$5 colour=$6 present=$7 seconds=$8 i n
-    for i in $(seq $((seconds * 4))); do
-        face_shot "$id" "$WORK/wait.png" || return 1
-        n=$(colour_pixels "$WORK/wait.png" "$x" "$y" "$w" "$h" "$colour")
-        if [ "$present" = yes ] && [ "$n" -gt 10 ]; then return 0; fi
-        if [ "$present" = no ] && [ "$n" -le 2 ]; then return 0; fi
-        sleep 0.25
+# capture_frames ID DIR SECONDS: saves the window as DIR/0.xwd, DIR/1.xwd, ... ten times a
+# second for that long (xwd is quick even where ImageMagick is slow to start).
+capture_frames() {
+    local k=0 end=$((SECONDS + $3))
+    while [ "$SECONDS" -lt "$end" ]; do
+        xwd -id "$1" -silent >"$2/next" 2>/dev/null && mv "$2/next" "$2/$k.xwd" && k=$((k + 1))
+        sleep 0.1
     done
+}
+
+# wait_colour ID X Y W H COLOUR PRESENT SECONDS: waits until the region of the face shows
+# (PRESENT=yes) or no longer shows (PRESENT=no) that colour. The window is captured in the
+# background while the frames are judged one by one, so a state that lasts only a moment
+# (a message shown for two seconds) is seen however slowly the judging goes.
+wait_colour() {
+    local id=$1 x=$2 y=$3 w=$4 h=$5 colour=$6 present=$7 seconds=$8 k=0 n top frames capturer newest next
+    top=$(menu_height "$id")
+    frames=$(mktemp -d "$WORK/frames.XXXXXX")
+    capture_frames "$id" "$frames" "$seconds" &
+    capturer=$!
+    while :; do
+        if [ ! -e "$frames/$k.xwd" ]; then
+            if kill -0 "$capturer" 2>/dev/null; then sleep 0.05; continue; fi
+            [ -e "$frames/$k.xwd" ] || break   # every frame judged, and no more coming
+        fi
+        n=$(colour_pixels "xwd:$frames/$k.xwd" "$x" $((y + top)) "$w" "$h" "$colour")
+        # Next, the newest frame, but never more than half a second on: judging keeps up
+        # with the window, and no state that lasts longer than that goes unjudged.
+        newest=$(find "$frames" -name '*.xwd' -printf '%f\n' | sort -n | tail -n 1)
+        newest=${newest%.xwd}
+        next=$((k + 1))
+        [ -n "$newest" ] && [ "$newest" -gt "$next" ] && next=$((newest < k + 5 ? newest : k + 5))
+        while [ "$k" -lt "$next" ]; do rm -f "$frames/$k.xwd"; k=$((k + 1)); done
+        if { [ "$present" = yes ] && [ "${n:-0}" -gt 10 ]; } || { [ "$present" = no ] && [ "${n:-99}" -le 2 ]; }; then
+            kill "$capturer" 2>/dev/null
+            wait "$capturer" 2>/dev/null
+            rm -rf "$frames"
+            return 0
+        fi
+    done
+    wait "$capturer" 2>/dev/null
+    rm -rf "$frames"
     return 1
 }
 
@@ -393,7 +437,7 @@ wcleanup() {
 # backend (no screen, no input devices) on a socket in its runtime directory, with Qt
 # pointed at it. Weston logs the protocol its clients speak to $WORK/weston.log.
 wstart() {
-    command -v weston >/dev/null || skip "weston is not installed (scripts/install-deps.sh installs it)"
+    command -v weston >/dev/null || skip "weston is not installed (scripts/install-deps.sh test installs it)"
     session_start wcleanup
     weston --backend=headless-backend.so --socket=wayland-test --no-config --idle-time=0 \
            --logger-scopes=log,proto --log="$WORK/weston.log" >/dev/null 2>&1 &
