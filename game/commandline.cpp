@@ -1,5 +1,7 @@
 #include "game/commandline.h"
 
+#include "platform/console.h"
+
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <cstdio>
@@ -108,6 +110,7 @@ std::optional<int> answerCommandLine(int argc, char* argv[])
         return std::nullopt;
     const QCoreApplication app(argc, argv);  // the program's name for the usage line; no display
     const CommandLineReply reply = replyTo(commandLine);
+    reachStartingConsole();
     std::fputs(qPrintable(reply.out), stdout);
     std::fputs(qPrintable(reply.err), stderr);
     return reply.exitCode;

@@ -1,6 +1,8 @@
-// The signals by which a desktop session, systemd or a terminal ends a program (SIGTERM,
-// SIGHUP, SIGINT), turned into a Qt signal on the main thread, so that the program can
-// close the normal way instead of dying mid-game with its record unsaved.
+// The ways a desktop session, a service manager or a terminal ends a program, turned into
+// a Qt signal on the main thread, so that the program can close the normal way instead of
+// dying mid-game with its record unsaved. On POSIX (sessionend_unix.cpp) these are SIGTERM,
+// SIGHUP and SIGINT; on Windows (sessionend_win.cpp) the end of the session
+// (WM_ENDSESSION) and a close asked from outside the program (taskkill's WM_CLOSE).
 #pragma once
 
 #include <QObject>
@@ -10,8 +12,6 @@
 #include <functional>
 #include <mutex>
 #include <thread>
-
-class QSocketNotifier;
 
 class SessionEndSignals : public QObject {
     Q_OBJECT
@@ -28,16 +28,15 @@ public:
     void setLastResort(std::chrono::milliseconds grace, std::function<void()> lastResort);
 
 signals:
-    // Emitted once for every signal received; a second signal while the first is being
-    // handled waits its turn rather than cutting the first short.
+    // Emitted once for every request received (the signal's or the message's number); a
+    // second request while the first is being handled waits its turn rather than cutting
+    // the first short.
     void received(int signalNumber);
 
 private:
-    void readPending();
-
     void watch(std::chrono::milliseconds grace, const std::function<void()>& lastResort);
 
-    QSocketNotifier* notifier_ = nullptr;
+    QObject* listener_ = nullptr;  // what the system's requests arrive through
     std::thread watcher_;
     std::mutex mutex_;
     std::condition_variable stop_;

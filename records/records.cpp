@@ -1,6 +1,7 @@
 #include "records/records.h"
 
 #include "game/defaults.h"
+#include "platform/gb18030.h"
 #include "records/safefile.h"
 
 #include <QElapsedTimer>
@@ -221,11 +222,16 @@ QString recordsText(const QString& timeLimit, qint16 maxTries, const QString& ho
     return line + QStringLiteral("\r\n\r\n");
 }
 
+// GB18030 goes through Qt's codec where Qt has one (built with ICU, as Debian's is), and
+// otherwise through the game's own (platform/gb18030.h: a Qt built without ICU, as the
+// static Qt for Windows is), which converts exactly as ICU does: the same bytes either way.
 std::optional<QByteArray> encode(const QString& text)
 {
-    QStringEncoder encoder(encodingName);
-    if (!encoder.isValid() || hasHalfCharacter(text))
+    if (hasHalfCharacter(text))
         return std::nullopt;
+    QStringEncoder encoder(encodingName);
+    if (!encoder.isValid())
+        return gb18030::encode(text).bytes;
     QByteArray bytes = encoder.encode(text);
     if (encoder.hasError())
         return std::nullopt;
@@ -236,11 +242,38 @@ std::optional<QString> decode(const QByteArray& bytes)
 {
     QStringDecoder decoder(encodingName);
     if (!decoder.isValid())
-        return std::nullopt;
+        return gb18030::decode(bytes).text;
     return QString(decoder.decode(bytes));  // undecodable bytes become U+FFFD
 }
 
-bool haveCodec() { return QStringEncoder(encodingName).isValid(); }
+bool haveCodec() { return true; }
+
+namespace {
+
+// The game's own GB18030 decoder, as fileText() uses Qt's: bytes cut short at the end of a
+// file read only in part are held back, as Qt's stateful decoder holds them.
+FileText decodedByOwnCodec(const QByteArray& body, bool complete)
+{
+    FileText text;
+    gb18030::Decoded decoded = gb18030::decode(body);
+    for (qsizetype cut = 1; !complete && decoded.malformed > 0 && cut <= 3 && cut < body.size(); ++cut) {
+        gb18030::Decoded shorter = gb18030::decode(QByteArrayView(body).chopped(cut));
+        if (shorter.malformed == 0)
+            decoded = shorter;
+    }
+    text.text = decoded.text;
+    if (text.text.startsWith(QChar(0xFEFF))) {
+        text.text.remove(0, 1);  // GB18030's own byte-order mark
+        text.ownEncoding = false;
+    }
+    if (decoded.malformed > 0) {
+        text.status = FileText::Status::Damaged;
+        text.error = QStringLiteral("bytes that are not GB18030 text");
+    }
+    return text;
+}
+
+}  // namespace
 
 FileText fileText(const QByteArray& bytes, bool complete)
 {
@@ -265,11 +298,8 @@ FileText fileText(const QByteArray& bytes, bool complete)
     // A complete file must end on a whole character; one cut short may end inside one.
     const auto flags = complete ? QStringDecoder::Flag::Stateless : QStringDecoder::Flag::Default;
     QStringDecoder decoder = isUnicode ? QStringDecoder(unicode, flags) : QStringDecoder(encodingName, flags);
-    if (!decoder.isValid()) {
-        text.status = FileText::Status::NoCodec;
-        text.error = QStringLiteral("no GB18030 codec");
-        return text;
-    }
+    if (!decoder.isValid())
+        return decodedByOwnCodec(body, complete);
     text.text = decoder.decode(body);
     text.ownEncoding = !isUnicode;
     const bool utf16 = isUnicode && unicode != QStringDecoder::Utf8;

@@ -39,7 +39,7 @@ QString cappedName(const QString& name);
 // capped at maxNameLength characters.
 QString recordsText(const QString& timeLimit, qint16 maxTries, const QString& holder, const QString& score);
 
-// GB18030; nothing when the system has no such codec (a Qt built without ICU or iconv), or
+// GB18030, through Qt's codec or, in a Qt built without ICU, the game's own; nothing
 // (never for a text that went through cappedName) when the text has half a character.
 std::optional<QByteArray> encode(const QString& text);
 std::optional<QString> decode(const QByteArray& bytes);  // undecodable bytes become U+FFFD

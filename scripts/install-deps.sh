@@ -2,6 +2,7 @@
 # Installs the Debian 12 packages that one purpose needs, and nothing when all are there:
 #   install-deps.sh play      build and run the game (compiler, CMake, Qt, the fonts)
 #   install-deps.sh package   build the Debian package (play's, plus dpkg-dev and CPack's needs)
+#   install-deps.sh package-windows   build the Windows files (play's, plus MinGW-w64, NSIS)
 #   install-deps.sh test      everything the test command uses (all of the above and more)
 # Uses sudo when not run as root.
 set -euo pipefail
@@ -16,8 +17,15 @@ package=(
     "${play[@]}"
     dpkg-dev file
 )
+# The static Qt for Windows is built from Debian's qt6-base source with these, and Wine
+# runs what is built (scripts/build-qt-windows.sh, scripts/build-windows.sh).
+package_windows=(
+    "${play[@]}"
+    g++-mingw-w64-x86-64-posix ninja-build dpkg-dev nsis debian-archive-keyring
+)
 test=(
     "${package[@]}"
+    "${package_windows[@]}" wine wine64
     # real windows, screenshots, whole games from outside the program
     xvfb x11-utils x11-xserver-utils x11-apps xdotool openbox imagemagick libx11-dev dbus-daemon
     # the accessibility bus and a client for it; a compositor for the Wayland test
@@ -32,8 +40,9 @@ test=(
 case $purpose in
     play) packages=("${play[@]}") ;;
     package) packages=("${package[@]}") ;;
+    package-windows) packages=("${package_windows[@]}") ;;
     test) packages=("${test[@]}") ;;
-    *) echo "usage: $0 play|package|test" >&2; exit 2 ;;
+    *) echo "usage: $0 play|package|package-windows|test" >&2; exit 2 ;;
 esac
 
 missing=()

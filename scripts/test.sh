@@ -48,6 +48,9 @@ stage "static checks" "$root/scripts/lint.sh"
 # the stage where no such root can be made.
 stage "Debian package" "$root/tests/package/deb_test.sh" "$build"
 stage "sanitizers (ASan, UBSan)" sanitized
+# The Windows build under Wine: unit tests and whole games, the installer included. The
+# first run on a machine builds the static Qt (scripts/build-qt-windows.sh) and caches it.
+stage "Windows (Wine)" "$root/tests/wine/windows_test.sh" "$root/build-windows"
 
 echo "== Summary"
 printf '%s\n' "${summary[@]}"

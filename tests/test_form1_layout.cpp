@@ -536,7 +536,7 @@ void TestForm1Layout::artworkIsBundled()
 
 void TestForm1Layout::standardBoxesSpeakChinese()
 {
-    if (!QFile::exists(QLibraryInfo::path(QLibraryInfo::TranslationsPath) + "/qtbase_zh_CN.qm"))
+    if (!QFile::exists(qtTranslationsFolder() + "/qtbase_zh_CN.qm"))
         QSKIP("Qt's Chinese translations are not installed");
     installChineseQtTexts(*QCoreApplication::instance());
     QCOMPARE(QCoreApplication::translate("QPlatformTheme", "OK"), QStringLiteral("确定"));

@@ -40,7 +40,7 @@ close_game() {
     wait_exit || fail "the game did not exit when closed"
 }
 
-start_game_from_menu() { choose_menu "$WIN" 1; }   # 开始解锁, the first item while Idle
+start_game_from_menu() { choose_menu "$WIN" 1 1; }   # 开始解锁, the first item while Idle
 
 case "$scenario" in
 empty-guess)
@@ -86,7 +86,7 @@ lost-by-tries)
 
 settings)
     start_with ""
-    choose_menu "$WIN" 2   # 设置, the second enabled item while Idle
+    choose_menu "$WIN" 2 4   # 设置, the second enabled item while Idle
     dialog=$(wait_window 设置 15) || fail "no dialog titled 设置"
     size=$(window_size "$dialog")
     [ "$size" = 309x110 ] || fail "the settings dialog is $size, not 309x110"
@@ -122,7 +122,7 @@ record-at-end)
     # A record of -1 is beaten by the score 0 of a game just started.
     start_with '300,9,Zadrevik,-1\r\n\r\n'
     start_game_from_menu
-    choose_menu "$WIN" 1   # 结束, the first enabled item while playing
+    choose_menu "$WIN" 1 2   # 结束, the first enabled item while playing
     box=$(wait_window 提示 15) || fail "no record prompt titled 提示 after 结束"
     activate "$box"
     type_unicode 李雷
@@ -137,7 +137,7 @@ term-after-record)
     # The session ends (systemd, a logout) after a record was set: it is saved as on a close.
     start_with '300,9,Zadrevik,-1\r\n\r\n'
     start_game_from_menu
-    choose_menu "$WIN" 1   # 结束
+    choose_menu "$WIN" 1 2   # 结束
     box=$(wait_window 提示 15) || fail "no record prompt titled 提示 after 结束"
     activate "$box"
     type_keys Ann
@@ -153,12 +153,67 @@ hup-with-offer-open)
     # and a second signal on the heels of the first does not cut the save short.
     start_with '300,9,Zadrevik,-1\r\n\r\n'
     start_game_from_menu
-    choose_menu "$WIN" 1   # 结束
+    choose_menu "$WIN" 1 2   # 结束
     wait_window 提示 15 >/dev/null || fail "no record prompt titled 提示 after 结束"
     kill -HUP "$GAME_PID"
     kill -TERM "$GAME_PID"
     wait_exit || fail "the game did not end on SIGHUP"
     dat_ini_is '300,9,Zadrevik,0\r\n\r\n'
+    ;;
+
+chinese-holder-kept)
+    # A Chinese record holder, as the other system wrote it, is read and written back byte for byte.
+    printf '300,9,李雷,1000\r\n\r\n' | iconv -f UTF-8 -t GB18030 >"$WORK/expected.ini"
+    mkdir -p "$WORK/game" && cp "$WORK/expected.ini" "$WORK/game/dat.ini"
+    start_with ""
+    close_game
+    cmp "$WORK/expected.ini" "$GAME_DIR/dat.ini" || fail "dat.ini changed: $(od -c <"$GAME_DIR/dat.ini")"
+    ;;
+
+# --- Windows only: the game runs under Wine ($exe is varnoth.exe or the installer) ----------
+
+end-session-after-record)
+    # The Windows session ends (WM_QUERYENDSESSION, WM_ENDSESSION): saved as on a close.
+    start_with '300,9,Zadrevik,-1\r\n\r\n'
+    start_game_from_menu
+    choose_menu "$WIN" 1 2   # 结束
+    box=$(wait_window 提示 15) || fail "no record prompt titled 提示 after 结束"
+    activate "$box"
+    type_keys Lee
+    xdotool key Return
+    wait_gone 提示 5 || fail "the record prompt did not close on Enter"
+    wine wineboot --end-session >"$WORK/wineboot.log" 2>&1
+    # The system may end the program as soon as it has answered: any exit status will do.
+    for i in $(seq 300); do kill -0 "$GAME_PID" 2>/dev/null || break; sleep 0.1; done
+    ! kill -0 "$GAME_PID" 2>/dev/null || fail "the game did not end with the session"
+    GAME_PID=
+    dat_ini_is '300,9,Lee,0\r\n\r\n'
+    ;;
+
+installed)
+    # The installer, silently; the game from its Start-menu entry keeps dat.ini in
+    # %APPDATA%\varnoth, not under Program Files; the uninstaller leaves it there.
+    programs="$WINEPREFIX/drive_c/Program Files/Varnoth"
+    wine "$exe" /S >"$WORK/setup.log" 2>&1 || fail "the installer failed: $(cat "$WORK/setup.log")"
+    [ -f "$programs/bin/varnoth.exe" ] || fail "the installer put no varnoth.exe in $programs/bin"
+    shortcut="C:\\ProgramData\\Microsoft\\Windows\\Start Menu\\Programs\\Varnoth.lnk"
+    [ -f "$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/Varnoth.lnk" ] ||
+        fail "no Start-menu entry"
+    wine reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Varnoth' /v UninstallString \
+        >"$WORK/reg.log" 2>&1 || fail "no uninstall entry: $(cat "$WORK/reg.log")"
+    (exec wine start /wait "$shortcut" >"$WORK/game.log" 2>&1) &
+    GAME_PID=$!
+    WIN=$(wait_window Varnoth 30) || fail "the Start-menu entry started no window: $(cat "$WORK/game.log")"
+    close_game
+    GAME_DIR=$(echo "$WINEPREFIX"/drive_c/users/*/AppData/Roaming/varnoth)
+    [ -f "$GAME_DIR/dat.ini" ] || fail "no dat.ini in %APPDATA%\\varnoth: $(find "$WINEPREFIX/drive_c/users" -name dat.ini)"
+    [ ! -e "$programs/bin/dat.ini" ] || fail "the installed copy wrote dat.ini under Program Files"
+    dat_ini_is '300,9,Zadrevik,1000\r\n\r\n'
+    wine "$programs/uninstall.exe" /S >"$WORK/uninstall.log" 2>&1 || fail "the uninstaller failed"
+    # The uninstaller copies itself away and goes on from there: wait for it.
+    for i in $(seq 300); do [ -e "$programs" ] || break; sleep 0.1; done
+    [ ! -e "$programs" ] || fail "the uninstaller left $(find "$programs")"
+    dat_ini_is '300,9,Zadrevik,1000\r\n\r\n'
     ;;
 
 *)

@@ -103,12 +103,18 @@ xstart() {
     fail "openbox did not take the screen on $DISPLAY"
 }
 
-# start_game EXE [DIR]: copies the executable alone into DIR (default $WORK/game) and starts it there.
+# start_game EXE [DIR]: copies the executable alone into DIR (default $WORK/game) and starts it
+# there; a Windows build (varnoth.exe) runs under Wine, in the caller's $WINEPREFIX.
 start_game() {
     local dir=${2:-$WORK/game}
     mkdir -p "$dir"
-    cp "$1" "$dir/varnoth"
-    (cd "$dir" && exec ./varnoth >"$WORK/game.log" 2>&1) &
+    if [[ $1 == *.exe ]]; then
+        cp "$1" "$dir/varnoth.exe"
+        (cd "$dir" && exec wine varnoth.exe >"$WORK/game.log" 2>&1) &
+    else
+        cp "$1" "$dir/varnoth"
+        (cd "$dir" && exec ./varnoth >"$WORK/game.log" 2>&1) &
+    fi
     GAME_PID=$!
     GAME_DIR=$dir
 }
@@ -222,19 +228,23 @@ menu_height() {
     echo $((${size#*x} - FACE_HEIGHT))
 }
 
-# popup_open: true while one of the game's popup menus shows (an override-redirect window:
-# Qt does not always name or type a menu it shows again).
-popup_open() {
+# popup_window: prints the id of the game's popup menu while one shows (an override-redirect
+# window: Qt does not always name or type a menu it shows again); popup_open: whether one does.
+popup_window() {
     local w
-    for w in $(xdotool search --onlyvisible --classname '^varnoth$' 2>/dev/null); do
-        xwininfo -id "$w" 2>/dev/null | grep -q 'Override Redirect State: yes' && return 0
+    for w in $(xdotool search --onlyvisible --classname '^varnoth(\.exe)?$' 2>/dev/null); do
+        xwininfo -id "$w" 2>/dev/null | grep -q 'Override Redirect State: yes' && { echo "$w"; return 0; }
     done
     return 1
 }
+popup_open() { popup_window >/dev/null; }
 
-# choose_menu ID N: opens 选项 with the mouse and picks the Nth enabled item with the keys.
+# choose_menu ID N [ROW]: opens 选项 with the mouse and picks the Nth enabled item with the
+# keys. Under Wine the keys do not reach a menu opened while a digit box has the focus; a
+# player then clicks the item: given ROW, its place among the menu's four rows, the item is
+# clicked when the menu is still open two seconds after the keys.
 choose_menu() {
-    local id=$1 n=$2 i
+    local id=$1 n=$2 row=${3:-} i menu
     activate "$id"
     xdotool mousemove --window "$id" 20 8 click 1
     for i in $(seq 50); do popup_open && break; sleep 0.1; done
@@ -245,9 +255,14 @@ choose_menu() {
         xdotool mousemove --window "$id" 20 8 click 1
         for i in $(seq 100); do popup_open && break; sleep 0.1; done
     fi
-    popup_open || fail "the menu did not open"
+    menu=$(popup_window) || fail "the menu did not open"
     for i in $(seq "$n"); do xdotool key Down; done
     xdotool key Return
+    for i in $(seq 20); do popup_open || break; sleep 0.1; done
+    if [ -n "$row" ] && popup_open; then
+        eval "$(xdotool getwindowgeometry --shell "$menu")"
+        xdotool mousemove $((X + WIDTH / 2)) $((Y + 3 + (HEIGHT - 6) * (2 * row - 1) / 8)) click 1
+    fi
     for i in $(seq 50); do popup_open || break; sleep 0.1; done
     sleep 0.2
 }

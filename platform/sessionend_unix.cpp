@@ -36,8 +36,13 @@ SessionEndSignals::SessionEndSignals(QObject* parent) : QObject(parent)
         std::perror("varnoth: socketpair");
         return;
     }
-    notifier_ = new QSocketNotifier(signalSocket[1], QSocketNotifier::Read, this);
-    connect(notifier_, &QSocketNotifier::activated, this, &SessionEndSignals::readPending);
+    auto* notifier = new QSocketNotifier(signalSocket[1], QSocketNotifier::Read, this);
+    listener_ = notifier;
+    connect(notifier, &QSocketNotifier::activated, this, [this] {
+        unsigned char byte = 0;
+        if (::read(signalSocket[1], &byte, 1) == 1)
+            emit received(byte);
+    });
     struct sigaction action {};
     action.sa_handler = onSignal;
     sigemptyset(&action.sa_mask);
@@ -90,11 +95,4 @@ void SessionEndSignals::watch(std::chrono::milliseconds grace, const std::functi
         return;
     lock.unlock();
     lastResort();
-}
-
-void SessionEndSignals::readPending()
-{
-    unsigned char byte = 0;
-    if (::read(signalSocket[1], &byte, 1) == 1)
-        emit received(byte);
 }

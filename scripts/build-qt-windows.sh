@@ -1,0 +1,138 @@
+#!/usr/bin/env bash
+# Builds the static Qt that the Windows build of Varnoth links, from Debian's own qt6-base
+# source with Debian's patches, for x86_64-w64-mingw32 with Debian's MinGW-w64, using the
+# host tools (moc, rcc, uic...) of the installed qt6-base-dev-tools, and keeps it in a
+# machine-wide cache. Prints the folder Qt is installed in (its CMAKE_PREFIX_PATH) on its
+# last line of standard output; everything else goes to standard error.
+#
+#   build-qt-windows.sh            build if not cached, print the prefix
+#   build-qt-windows.sh --check    print the prefix and exit 0 if cached, exit 1 if not
+#   build-qt-windows.sh --key      print the cache key and what it is made of
+# Exits 3 when the source cannot be fetched (no way to the Debian mirror).
+#
+# The cache key is a hash of the source version, the compiler's version, the host tools'
+# version, the toolchain file and the configure line below; a change in any of them builds
+# a new Qt beside the old. The stamp file is written last, so a build cut short is redone
+# from the start; a hit costs nothing (no network, no compiler run). Two runs at once wait
+# for each other rather than build twice.
+#
+# The cache is /var/cache/varnoth/qt-windows (or $VARNOTH_QT_CACHE); where that cannot be
+# created, ~/.cache/varnoth/qt-windows. The source is fetched with apt from a deb-src entry
+# in a private apt configuration, so the machine's own apt sources are not touched; the
+# mirror is $VARNOTH_DEBIAN_MIRROR (default http://deb.debian.org/debian).
+#
+# First build on 2 cores: about 1 minute to fetch and unpack, 30 s to configure, 15-40
+# minutes to build (see README.md for measured times); about 90 MiB installed.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+toolchain=$root/cmake/mingw-w64-x86_64.cmake
+mode=${1:-build}
+log() { echo "build-qt-windows: $*" >&2; }
+
+for tool in x86_64-w64-mingw32-g++-posix dpkg-source apt-get ninja cmake sha256sum; do
+    command -v "$tool" >/dev/null || { log "$tool is missing: run scripts/install-deps.sh test"; exit 1; }
+done
+host_tools_version=$(dpkg-query -W -f='${Version}' qt6-base-dev-tools 2>/dev/null) ||
+    { log "qt6-base-dev-tools is not installed: run scripts/install-deps.sh test"; exit 1; }
+# The source must be the very version of the host tools: moc's output and rcc's format
+# belong to one Qt release.
+source_version=$host_tools_version
+compiler_version="$(x86_64-w64-mingw32-g++-posix --version | head -n1) / $(dpkg-query -W -f='${Package} ${Version}; ' g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev)"
+
+# The configure line. Left out, each for a reason: what the game does not use (SQL,
+# network, XML, concurrent, printing, OpenGL, Vulkan, D-Bus, ICU, JPEG, GIF, ICO); tablet
+# events (Debian's +dfsg source lacks wintab.h); DirectWrite 3, which Qt 6.4.2 cannot link
+# without Direct2D, so GDI draws the text; FreeType (Windows' own font engine is used).
+# Test is kept: the unit tests run under Wine. Features switched off only for size come
+# after the others, so the list says what each costs to keep.
+configure_args=(
+    -xplatform win32-g++ -qt-host-path /usr -release -static -static-runtime
+    -nomake tests -nomake examples
+    -no-icu -no-dbus -no-opengl -no-feature-vulkan -no-feature-sql -no-feature-network
+    -no-feature-xml -no-feature-concurrent -no-feature-printsupport
+    -no-feature-tabletevent -no-direct2d -no-feature-directwrite3 -no-freetype
+    -qt-harfbuzz -qt-zlib -qt-pcre -qt-libpng -no-libjpeg -no-gif -no-ico -qt-doubleconversion
+)
+cmake_args=(-G Ninja "-DCMAKE_TOOLCHAIN_FILE=$toolchain" -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake)
+
+key_text="qt6-base source $source_version
+compiler $compiler_version
+host tools qt6-base-dev-tools $host_tools_version
+toolchain $(sha256sum <"$toolchain" | cut -c1-16)
+configure ${configure_args[*]} -- ${cmake_args[*]//$root/<repo>}"
+key=$(printf '%s' "$key_text" | sha256sum | cut -c1-16)
+if [ "$mode" = --key ]; then printf '%s\n%s\n' "$key" "$key_text"; exit 0; fi
+
+cache=${VARNOTH_QT_CACHE:-/var/cache/varnoth/qt-windows}
+if ! mkdir -p "$cache" 2>/dev/null || [ ! -w "$cache" ]; then
+    [ -z "${VARNOTH_QT_CACHE:-}" ] || { log "cannot write $cache"; exit 1; }
+    cache=${XDG_CACHE_HOME:-$HOME/.cache}/varnoth/qt-windows
+    mkdir -p "$cache"
+fi
+prefix=$cache/$key
+stamp=$prefix/.varnoth-complete
+if [ -f "$stamp" ]; then echo "$prefix"; exit 0; fi
+[ "$mode" = --check ] && exit 1
+[ "$mode" = build ] || { echo "usage: $0 [--check|--key]" >&2; exit 2; }
+
+exec 9>"$cache/$key.lock"
+if ! flock -n 9; then
+    log "another build of this Qt is running; waiting for it"
+    flock 9
+    if [ -f "$stamp" ]; then echo "$prefix"; exit 0; fi
+fi
+
+start=$SECONDS
+log "building Qt $source_version for Windows into $prefix (key $key); this takes a while the first time"
+work=$cache/$key.work
+rm -rf "$work" "$prefix"
+mkdir -p "$work/apt/sources.list.d" "$work/apt/lists/partial" "$work/apt/cache/archives/partial" "$work/src"
+
+# Debian's source, from a private apt configuration with nothing but the deb-src entries.
+mirror=${VARNOTH_DEBIAN_MIRROR:-http://deb.debian.org/debian}
+security=${VARNOTH_DEBIAN_SECURITY_MIRROR:-http://deb.debian.org/debian-security}
+cat >"$work/apt/sources.list.d/debian-src.sources" <<EOF
+Types: deb-src
+URIs: $mirror
+Suites: bookworm bookworm-updates
+Components: main
+Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
+
+Types: deb-src
+URIs: $security
+Suites: bookworm-security
+Components: main
+Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
+EOF
+apt_options=(
+    -o "Dir::Etc::sourcelist=$work/apt/none.list" -o "Dir::Etc::sourceparts=$work/apt/sources.list.d"
+    -o "Dir::State::Lists=$work/apt/lists" -o "Dir::Cache=$work/apt/cache"
+    -o Debug::NoLocking=1 -o APT::Sandbox::User=root -qq
+)
+log "fetching the qt6-base $source_version source"
+# Exit code 3 says the source could not be had (no way to the mirror), not that it failed.
+apt-get "${apt_options[@]}" update >&2 || { log "cannot reach $mirror"; exit 3; }
+(cd "$work/src" && apt-get "${apt_options[@]}" source --download-only "qt6-base=$source_version" >&2) ||
+    { log "cannot fetch the qt6-base $source_version source from $mirror"; exit 3; }
+dsc=$(ls "$work"/src/qt6-base_*.dsc)
+# dpkg-source checks the files against the .dsc, which apt checked against Debian's signed
+# Release file, and applies Debian's patches.
+dpkg-source -x "$dsc" "$work/src/qt6-base" >&2
+
+log "configuring"
+mkdir -p "$work/build"
+(cd "$work/build" && "$work/src/qt6-base/configure" -prefix "$prefix" "${configure_args[@]}" -- "${cmake_args[@]}") >"$work/configure.log" 2>&1 ||
+    { tail -n 40 "$work/configure.log" >&2; log "configure failed; see $work/configure.log"; exit 1; }
+log "building ($(nproc) jobs)"
+ninja -C "$work/build" -j"$(nproc)" >"$work/build.log" 2>&1 ||
+    { tail -n 40 "$work/build.log" >&2; log "build failed; see $work/build.log"; exit 1; }
+ninja -C "$work/build" install >"$work/install.log" 2>&1 ||
+    { tail -n 40 "$work/install.log" >&2; log "install failed; see $work/install.log"; exit 1; }
+# Where the corresponding source is, for the licence notices of what is built from it.
+cp "$dsc" "$prefix/"
+printf '%s\n' "$key_text" >"$prefix/varnoth-qt-build.txt"
+printf 'Qt %s for Windows, built in %d s\n' "$source_version" $((SECONDS - start)) >"$stamp.tmp"
+mv "$stamp.tmp" "$stamp"
+rm -rf "$work"
+log "done in $((SECONDS - start)) s: $(du -sh "$prefix" | cut -f1) installed"
+echo "$prefix"

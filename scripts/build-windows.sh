@@ -1,0 +1,18 @@
+#!/usr/bin/env bash
+# Cross-builds Varnoth for 64-bit Windows into build-windows/ (or $BUILD_DIR): the one-file
+# varnoth.exe and, unless -DVARNOTH_TESTS=OFF is given, the unit tests that need nothing of
+# one system (CTest runs them under Wine). Builds the static Qt first if it is not in the
+# cache (scripts/build-qt-windows.sh: long the first time, nothing afterwards). Any extra
+# arguments go to CMake.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=${BUILD_DIR:-$root/build-windows}
+qt=$("$root/scripts/build-qt-windows.sh" | tail -n 1)
+wine=$(command -v wine || true)
+cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+    -DCMAKE_TOOLCHAIN_FILE="$qt/lib/cmake/Qt6/qt.toolchain.cmake" \
+    -DQT_CHAINLOAD_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" \
+    -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake \
+    -DCMAKE_CROSSCOMPILING_EMULATOR="${wine:-wine}" \
+    "$@" >/dev/null
+cmake --build "$build" -j"$(nproc)"

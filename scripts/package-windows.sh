@@ -1,0 +1,44 @@
+#!/usr/bin/env bash
+# Builds the Windows release files into dist/ (or the folder given):
+#   varnoth.exe                    the game in one file, stripped: runs from anywhere and
+#                                  keeps dat.ini beside itself
+#   varnoth-VERSION-setup.exe      the installer (Program Files, Start menu, uninstaller;
+#                                  that copy keeps dat.ini in %APPDATA%\varnoth)
+# Both carry the GPL, Qt's LGPL notice and where the corresponding source is. The game is
+# built for size (-Os) and unused sections are dropped; link-time optimisation is left
+# out, as Debian 12's MinGW-w64 GCC 12 stops with an internal compiler error on it. The
+# static Qt comes from scripts/build-qt-windows.sh (built the first time, cached after).
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+dist=$(realpath -m "${1:-$root/dist}")
+build=${BUILD_DIR:-$root/build-windows-release}
+"$root/scripts/install-deps.sh" package-windows
+BUILD_DIR=$build "$root/scripts/build-windows.sh" -DVARNOTH_TESTS=OFF -DCMAKE_BUILD_TYPE=MinSizeRel \
+    "-DCMAKE_CXX_FLAGS=-ffunction-sections -fdata-sections" "-DCMAKE_EXE_LINKER_FLAGS=-Wl,--gc-sections"
+version=$(sed -n 's/^project(varnoth VERSION \([0-9.]*\).*/\1/p' "$root/CMakeLists.txt")
+
+mkdir -p "$dist"
+x86_64-w64-mingw32-strip -o "$dist/varnoth.exe" "$build/varnoth.exe"
+
+docs=$(mktemp -d)
+trap 'rm -rf "$docs"' EXIT
+crlf() { sed 's/\r*$/\r/' "$1" >"$2"; }
+crlf "$root/LICENSE" "$docs/COPYING.txt"
+crlf "$build/NOTICE.txt" "$docs/NOTICE.txt"
+crlf /usr/share/common-licenses/LGPL-3 "$docs/LGPL-3.txt"
+crlf /usr/share/doc/qt6-base-dev-tools/copyright "$docs/Qt-copyright.txt"
+cat >"$docs/README-data.txt" <<'EOF'
+Varnoth's data folder.
+
+Its presence beside the folder that holds the program (share\varnoth next to bin) marks an
+installed copy of the game: such a copy keeps its records, dat.ini, in the player's own
+folder, %APPDATA%\varnoth\dat.ini, rather than under Program Files, which the player may
+not write and which every player of the computer shares. Uninstalling leaves them there.
+
+A copy of varnoth.exe run on its own, anywhere, keeps dat.ini beside itself.
+EOF
+sed -i 's/$/\r/' "$docs/README-data.txt"
+
+makensis -V2 -DVERSION="$version" -DEXE="$dist/varnoth.exe" -DDOCS="$docs" \
+    -DOUTFILE="$dist/varnoth-$version-setup.exe" "$root/packaging/windows/varnoth.nsi"
+ls -l "$dist/varnoth.exe" "$dist/varnoth-$version-setup.exe"
