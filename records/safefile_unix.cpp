@@ -427,6 +427,37 @@ Outcome writeInPlace(const QString& path, const QByteArray& bytes)
 
 Lock::~Lock() { unlock(); }
 
+// Takes the kernel's lock on FD, which must be a regular file and still the one at NAME
+// once locked (its holder may have removed or replaced it as it let go: Busy, try again).
+// FD is closed unless the lock is held; ERROR says why it is Unavailable.
+namespace {
+Lock::Result lockOpenFile(const QByteArray& name, int fd, QString& error)
+{
+    using Result = Lock::Result;
+    struct stat entry {};
+    if (::fstat(fd, &entry) != 0 || !S_ISREG(entry.st_mode)) {
+        ::close(fd);
+        error = QStringLiteral("not a regular file");
+        return Result::Unavailable;
+    }
+    // The kernel gives a process's locks up when it ends, however it ends: a lock file
+    // that nobody holds (empty, or naming a process that has ended) is free to take.
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        const int refusal = errno;
+        ::close(fd);
+        if (refusal == EWOULDBLOCK || refusal == EINTR)
+            return Result::Busy;
+        error = systemError(refusal);
+        return Result::Unavailable;
+    }
+    if (!pathNamesOpenFile(name, fd)) {
+        ::close(fd);
+        return Result::Busy;
+    }
+    return Result::Held;
+}
+}  // namespace
+
 Lock::Result Lock::tryLockFile(const QString& path)
 {
     if (isHeld())
@@ -437,26 +468,8 @@ Lock::Result Lock::tryLockFile(const QString& path)
         error_ = systemError(errno);
         return Result::Unavailable;
     }
-    struct stat entry {};
-    if (::fstat(fd, &entry) != 0 || !S_ISREG(entry.st_mode)) {
-        ::close(fd);
-        error_ = QStringLiteral("not a regular file");
-        return Result::Unavailable;
-    }
-    // The kernel gives a process's locks up when it ends, however it ends: a lock file
-    // that nobody holds (empty, or naming a process that has ended) is free to take.
-    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-        const int refusal = errno;
-        ::close(fd);
-        if (refusal == EWOULDBLOCK || refusal == EINTR)
-            return Result::Busy;
-        error_ = systemError(refusal);
-        return Result::Unavailable;
-    }
-    if (!pathNamesOpenFile(name, fd)) {  // its holder removed it as it let go: try again
-        ::close(fd);
-        return Result::Busy;
-    }
+    if (const Result taken = lockOpenFile(name, fd, error_); taken != Result::Held)
+        return taken;
     // Who holds it, in QLockFile's words: process id, program, host, machine.
     const QByteArray program = readLink("/proc/self/exe");
     const QByteArray about = QByteArray::number(currentProcessId()) + '\n'
@@ -481,24 +494,8 @@ Lock::Result Lock::tryLockExisting(const QString& path)
         error_ = systemError(errno);
         return Result::Unavailable;
     }
-    struct stat entry {};
-    if (::fstat(fd, &entry) != 0 || !S_ISREG(entry.st_mode)) {
-        ::close(fd);
-        error_ = QStringLiteral("not a regular file");
-        return Result::Unavailable;
-    }
-    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-        const int refusal = errno;
-        ::close(fd);
-        if (refusal == EWOULDBLOCK || refusal == EINTR)
-            return Result::Busy;
-        error_ = systemError(refusal);
-        return Result::Unavailable;
-    }
-    if (!pathNamesOpenFile(name, fd)) {  // replaced meanwhile: lock the new one
-        ::close(fd);
-        return Result::Busy;
-    }
+    if (const Result taken = lockOpenFile(name, fd, error_); taken != Result::Held)
+        return taken;
     handle_ = fd;
     removeOnUnlock_.clear();
     return Result::Held;

@@ -362,6 +362,25 @@ Lock::~Lock() { unlock(); }
 
 // Windows gives a process's byte-range locks up when it ends, however it ends: a lock file
 // that nobody holds a lock in (empty, or naming a process that has ended) is free to take.
+namespace {
+// Locks HANDLE, which must be a regular file; closes it unless the lock is held. ERROR says
+// why it is Unavailable.
+Lock::Result lockOpenHandle(HANDLE handle, QString& error)
+{
+    if (!isRegularFile(handle)) {
+        CloseHandle(handle);
+        error = QStringLiteral("not a regular file");
+        return Lock::Result::Unavailable;
+    }
+    if (!lockHandle(handle)) {
+        const DWORD why = GetLastError();
+        CloseHandle(handle);
+        return busyOrUnavailable(why, error);
+    }
+    return Lock::Result::Held;
+}
+}  // namespace
+
 // The file is opened without sharing deletion, so it cannot vanish while held; unlock()
 // removes it only when no other copy has it open.
 Lock::Result Lock::tryLockFile(const QString& path)
@@ -372,16 +391,8 @@ Lock::Result Lock::tryLockFile(const QString& path)
         = openFile(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_ALWAYS);
     if (handle == INVALID_HANDLE_VALUE)
         return busyOrUnavailable(GetLastError(), error_);
-    if (!isRegularFile(handle)) {
-        CloseHandle(handle);
-        error_ = QStringLiteral("not a regular file");
-        return Result::Unavailable;
-    }
-    if (!lockHandle(handle)) {
-        const DWORD why = GetLastError();
-        CloseHandle(handle);
-        return busyOrUnavailable(why, error_);
-    }
+    if (const Result taken = lockOpenHandle(handle, error_); taken != Result::Held)
+        return taken;
     // Who holds it, as QLockFile writes it: process id, program, host.
     const QByteArray about = QByteArray::number(currentProcessId()) + "\nvarnoth.exe\n"
         + QSysInfo::machineHostName().toUtf8() + '\n' + QSysInfo::machineUniqueId() + '\n';
@@ -401,16 +412,8 @@ Lock::Result Lock::tryLockExisting(const QString& path)
         handle = openFile(path, GENERIC_WRITE, shareAll, OPEN_EXISTING);
     if (handle == INVALID_HANDLE_VALUE)
         return busyOrUnavailable(GetLastError(), error_);
-    if (!isRegularFile(handle)) {
-        CloseHandle(handle);
-        error_ = QStringLiteral("not a regular file");
-        return Result::Unavailable;
-    }
-    if (!lockHandle(handle)) {
-        const DWORD why = GetLastError();
-        CloseHandle(handle);
-        return busyOrUnavailable(why, error_);
-    }
+    if (const Result taken = lockOpenHandle(handle, error_); taken != Result::Held)
+        return taken;
     if (!sameFile(handle, path)) {  // replaced meanwhile: lock the new one
         CloseHandle(handle);
         return Result::Busy;
