@@ -293,6 +293,22 @@ void Form1::endSession()
             box->reject();
     if (modalDepth_ == 0)
         close();
+    else
+        saveAheadOfOpenBoxes();
+}
+
+// A box's handler goes on only once the box's loop has control back, and Windows may end
+// the program as soon as the end of the session is answered, before that. So the records
+// are saved now too, as they stand once the open boxes are cancelled (a cancelled record
+// offer still sets the record), and saved again when the window closes.
+void Form1::saveAheadOfOpenBoxes()
+{
+    records::Values values = recordsNow();
+    if (recordOfferOpen_)
+        values.score = Label12->caption();
+    const std::lock_guard lock(saveMutex_);
+    if (!saved_)
+        records::SaveRecords(loaded_, values, recordsFile_);
 }
 
 // ---------------------------------------------------------------------------------------

@@ -94,7 +94,8 @@ public:
 
     // The session is ending (a logout, or SIGTERM, SIGHUP or SIGINT): any box that is open
     // is answered as cancelled (the settings dialog commits, as closing it does), no new
-    // box opens, and the window closes the normal way, saving the records.
+    // box opens, and the window closes the normal way, saving the records. With a box
+    // open, the records are saved at once as well, as they stand once it is cancelled.
     void endSession();
 
     // Saves the records as the window showed them last, from any thread, unless they were
@@ -152,6 +153,7 @@ private:
     records::Values loaded_;             // what dat.ini held at start
     records::LoadOutcome recordsFileLoad_ = records::LoadOutcome::Absent;
     bool recordsFileUnusable() const;    // it was there but could not be read, or was damaged
+    void saveAheadOfOpenBoxes();
     QWidget* face_ = nullptr;
     int modalDepth_ = 0;
     bool recordOfferOpen_ = false;
