@@ -46,7 +46,10 @@ public:
                 return false;
             }
             emit owner_->received(WM_CLOSE);
-            *result = 0;
+            // A posted WM_CLOSE (taskkill's) comes through the event loop, which asks
+            // for no result.
+            if (result)
+                *result = 0;
             return true;
         case WM_ENDSESSION:
             if (msg->wParam)

@@ -65,11 +65,8 @@ run() {
     wineserver -k 2>/dev/null
     wineserver -w 2>/dev/null
 }
-# Not played here: typing Chinese (Wine reads the keyboard map only as it starts, so the
-# keys xmodmap adds later type nothing; chinese-holder-kept checks the GB18030 bytes), and
-# taskkill (Wine 8's taskkill reports its close message sent, but the program never
-# receives it).
-for scenario in lost-by-tries chinese-holder-kept end-session-after-record; do
+for scenario in lost-by-tries record-at-end chinese-holder-kept end-session-after-record \
+    taskkill-with-offer-open; do
     run "$build/varnoth.exe" "$scenario"
 done
 [ -n "$installer" ] && run "$installer" installed

@@ -215,7 +215,7 @@ wait_exit() {
 
 # screenshot ID FILE: saves the window (frame excluded) as a PNG.
 screenshot() {
-    import -window "$1" "$2" 2>/dev/null || xwd -id "$1" -silent | convert xwd:- "$2"
+    timeout 20 import -window "$1" "$2" 2>/dev/null || timeout 20 xwd -id "$1" -silent | convert xwd:- "$2"
 }
 
 # --- Playing the game window from outside --------------------------------------------
@@ -282,18 +282,30 @@ type_keys() {
     sleep 0.2
 }
 
-# type_unicode TEXT: types characters that no key of the layout carries (Chinese). Each
-# is first put on a free key with xmodmap, and typed once the window has had time to read
-# the new keyboard map: xdotool's own on-the-fly remapping can lose the first character.
-type_unicode() {
-    local text=$1 i code keycodes
+# map_unicode TEXT: puts characters that no key of the layout carries (Chinese) each on a
+# free key, with xmodmap, before the program starts, so that it has the new keyboard map
+# when they are typed: xdotool's own on-the-fly remapping can lose the first character.
+map_unicode() {
+    local text=$1 i keycodes
     keycodes=($(xmodmap -pke | awk 'NF == 3 && $1 == "keycode" {print $2}' | tail -n "${#text}"))
     [ "${#keycodes[@]}" -ge "${#text}" ] || fail "no free keycodes for $text"
     for ((i = 0; i < ${#text}; i++)); do
-        code=$(printf 'U%04X' "'${text:i:1}")
-        xmodmap -e "keycode ${keycodes[i]} = $code"
+        xmodmap -e "keycode ${keycodes[i]} = $(printf 'U%04X' "'${text:i:1}")"
     done
-    sleep 0.5
+}
+
+# paste_text TEXT: puts the text on the clipboard and pastes it (Ctrl+V), as a player does
+# with a name copied from elsewhere.
+paste_text() {
+    printf '%s' "$1" | xclip -selection clipboard 2>/dev/null
+    sleep 0.3
+    xdotool key ctrl+v
+    sleep 0.3
+}
+
+# type_unicode TEXT: types characters put on keys by map_unicode.
+type_unicode() {
+    local text=$1 i
     for ((i = 0; i < ${#text}; i++)); do
         xdotool key "$(printf 'U%04X' "'${text:i:1}")"
         sleep 0.1
@@ -303,7 +315,7 @@ type_unicode() {
 
 # face_shot ID FILE: a screenshot of the face alone.
 face_shot() {
-    import -window "$1" "$2.full.png" 2>/dev/null || return 1
+    timeout 20 import -window "$1" "$2.full.png" 2>/dev/null || return 1
     convert "$2.full.png" -crop "${FACE_WIDTH}x${FACE_HEIGHT}+0+$(menu_height "$1")" +repage "$2"
     rm -f "$2.full.png"
 }
