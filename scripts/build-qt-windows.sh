@@ -52,6 +52,23 @@ configure_args=(
     -no-feature-xml -no-feature-concurrent -no-feature-printsupport
     -no-feature-tabletevent -no-direct2d -no-feature-directwrite3 -no-freetype
     -qt-harfbuzz -qt-zlib -qt-pcre -qt-libpng -no-libjpeg -no-gif -no-ico -qt-doubleconversion
+    # Only for size: code for sizes, and what no window of the game shows or uses.
+    -optimize-size
+    -no-feature-style-stylesheet -no-feature-graphicsview -no-feature-graphicseffect
+    -no-feature-filedialog -no-feature-filesystemmodel -no-feature-fscompleter
+    -no-feature-colordialog -no-feature-fontdialog -no-feature-progressdialog
+    -no-feature-errormessage -no-feature-wizard -no-feature-textbrowser -no-feature-splashscreen
+    -no-feature-lcdnumber -no-feature-fontcombobox -no-feature-toolbox -no-feature-dockwidget
+    -no-feature-mdiarea -no-feature-calendarwidget -no-feature-datetimeedit
+    -no-feature-keysequenceedit -no-feature-dial -no-feature-commandlinkbutton
+    -no-feature-columnview -no-feature-tablewidget -no-feature-treewidget
+    -no-feature-datawidgetmapper -no-feature-undocommand -no-feature-syntaxhighlighter
+    -no-feature-systemtrayicon -no-feature-whatsthis -no-feature-movie
+    -no-feature-textodfwriter -no-feature-textmarkdownreader -no-feature-textmarkdownwriter
+    -no-feature-pdf -no-feature-mimetype -no-feature-imageformat_ppm -no-feature-imageformat_xbm
+    -no-feature-process -no-feature-sharedmemory -no-feature-systemsemaphore
+    -no-feature-filesystemwatcher -no-feature-timezone -no-feature-jalalicalendar
+    -no-feature-hijricalendar -no-feature-islamiccivilcalendar
 )
 cmake_args=(-G Ninja "-DCMAKE_TOOLCHAIN_FILE=$toolchain" -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake)
 
