@@ -200,6 +200,23 @@ QString userDataFolder()
     return found;
 }
 
+namespace {
+
+// The read-only attribute, or an access-control list that keeps this user from writing
+// the file: asked by opening it for writing, which writes nothing.
+bool writeDenied(const QString& path, DWORD attributes)
+{
+    if ((attributes & FILE_ATTRIBUTE_READONLY) != 0)
+        return true;
+    const HANDLE handle = openFile(path, FILE_WRITE_DATA, shareAll, OPEN_EXISTING);
+    if (handle == INVALID_HANDLE_VALUE)
+        return GetLastError() == ERROR_ACCESS_DENIED;
+    CloseHandle(handle);
+    return false;
+}
+
+}  // namespace
+
 bool isFolder(const QString& path)
 {
     const DWORD attributes = GetFileAttributesW(wide(path).c_str());
@@ -231,7 +248,7 @@ Contents read(const QString& path, qint64 maxBytes)
         return contents;
     }
     contents.kind = Kind::RegularFile;
-    contents.writeProtected = (attributes & FILE_ATTRIBUTE_READONLY) != 0;
+    contents.writeProtected = writeDenied(path, attributes);
     const HANDLE handle = openFile(path, GENERIC_READ, shareAll, OPEN_EXISTING);
     if (handle == INVALID_HANDLE_VALUE) {
         const DWORD error = GetLastError();
