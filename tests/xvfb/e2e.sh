@@ -120,7 +120,6 @@ time-out)
 
 record-at-end)
     # A record of -1 is beaten by the score 0 of a game just started.
-    map_unicode 李雷
     start_with '300,9,Zadrevik,-1\r\n\r\n'
     start_game_from_menu
     choose_menu "$WIN" 1 2   # 结束, the first enabled item while playing

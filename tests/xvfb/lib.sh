@@ -282,18 +282,6 @@ type_keys() {
     sleep 0.2
 }
 
-# map_unicode TEXT: puts characters that no key of the layout carries (Chinese) each on a
-# free key, with xmodmap, before the program starts, so that it has the new keyboard map
-# when they are typed: xdotool's own on-the-fly remapping can lose the first character.
-map_unicode() {
-    local text=$1 i keycodes
-    keycodes=($(xmodmap -pke | awk 'NF == 3 && $1 == "keycode" {print $2}' | tail -n "${#text}"))
-    [ "${#keycodes[@]}" -ge "${#text}" ] || fail "no free keycodes for $text"
-    for ((i = 0; i < ${#text}; i++)); do
-        xmodmap -e "keycode ${keycodes[i]} = $(printf 'U%04X' "'${text:i:1}")"
-    done
-}
-
 # paste_text TEXT: puts the text on the clipboard and pastes it (Ctrl+V), as a player does
 # with a name copied from elsewhere.
 paste_text() {
@@ -303,9 +291,18 @@ paste_text() {
     sleep 0.3
 }
 
-# type_unicode TEXT: types characters put on keys by map_unicode.
+# type_unicode TEXT: types characters that no key of the layout carries (Chinese). Each
+# is first put on a free key with xmodmap, and typed once the window has had time to read
+# the new keyboard map: xdotool's own on-the-fly remapping can lose the first character.
 type_unicode() {
-    local text=$1 i
+    local text=$1 i code keycodes
+    keycodes=($(xmodmap -pke | awk 'NF == 3 && $1 == "keycode" {print $2}' | tail -n "${#text}"))
+    [ "${#keycodes[@]}" -ge "${#text}" ] || fail "no free keycodes for $text"
+    for ((i = 0; i < ${#text}; i++)); do
+        code=$(printf 'U%04X' "'${text:i:1}")
+        xmodmap -e "keycode ${keycodes[i]} = $code"
+    done
+    sleep 0.5
     for ((i = 0; i < ${#text}; i++)); do
         xdotool key "$(printf 'U%04X' "'${text:i:1}")"
         sleep 0.1

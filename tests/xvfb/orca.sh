@@ -176,7 +176,6 @@ pointer_on_confirm() {
 
 mkdir -p "$WORK/game"
 printf '120,9,Zadrevik,1000\r\n\r\n' >"$WORK/game/dat.ini"
-map_unicode 听风   # the record holder typed at the end
 start_game "$exe"
 id=$(wait_window Varnoth 15) || fail "no window titled Varnoth appeared: $(cat "$WORK/game.log")"
 activate "$id"
