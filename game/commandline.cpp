@@ -1,6 +1,6 @@
 #include "game/commandline.h"
 
-#include "platform/console.h"
+#include "system/console.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>

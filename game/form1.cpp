@@ -2,8 +2,8 @@
 
 #include "game/form1_accessibility.h"
 #include "game/form1_layout.h"
-#include "platform/artwork.h"
-#include "platform/twips.h"
+#include "controls/artwork.h"
+#include "controls/twips.h"
 #include "settings/form2.h"
 
 #include <QApplication>

@@ -5,7 +5,7 @@
 #include "game/form1_layout.h"
 #include "game/module1.h"
 #include "game/rules.h"
-#include "platform/controls.h"
+#include "controls/controls.h"
 #include "platform/platform.h"
 #include "records/records.h"
 

@@ -1,8 +1,8 @@
 #include "game/form1_accessibility.h"
 
 #include "game/form1.h"
-#include "platform/accessibility.h"
-#include "platform/atspi.h"
+#include "accessibility/accessibility.h"
+#include "accessibility/atspi.h"
 
 #include <QAccessible>
 #include <QAccessibleWidget>

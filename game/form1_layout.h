@@ -5,7 +5,7 @@
 // real-window tests' screen regions from it, so a change here moves all three at once.
 #pragma once
 
-#include "platform/twips.h"
+#include "controls/twips.h"
 
 #include <QColor>
 #include <QRect>

@@ -2,9 +2,9 @@
 #include "game/commandline.h"
 #include "game/form1.h"
 #include "game/module1.h"
-#include "platform/chinese.h"
+#include "system/chinese.h"
 #include "platform/qtplatform.h"
-#include "platform/sessionend.h"
+#include "system/sessionend.h"
 #include "records/records.h"
 
 #include <QApplication>

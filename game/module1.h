@@ -2,7 +2,7 @@
 // settings dialog and the records file. They live from start-up to exit.
 #pragma once
 
-#include "platform/variant.h"
+#include "controls/variant.h"
 
 struct Module1 {
     vb::Variant SecretDigit1;  // the code: 1-8, then three of 0-8, all different

@@ -1,7 +1,7 @@
 #include "game/rules.h"
 
 #include "game/defaults.h"
-#include "platform/variant.h"
+#include "controls/variant.h"
 
 #include <cmath>
 

@@ -1,7 +1,7 @@
 #include "records/records.h"
 
 #include "game/defaults.h"
-#include "platform/gb18030.h"
+#include "system/gb18030.h"
 #include "records/safefile.h"
 
 #include <QElapsedTimer>
@@ -223,7 +223,7 @@ QString recordsText(const QString& timeLimit, qint16 maxTries, const QString& ho
 }
 
 // GB18030 goes through Qt's codec where Qt has one (built with ICU, as Debian's is), and
-// otherwise through the game's own (platform/gb18030.h: a Qt built without ICU, as the
+// otherwise through the game's own (system/gb18030.h: a Qt built without ICU, as the
 // static Qt for Windows is), which converts exactly as ICU does: the same bytes either way.
 std::optional<QByteArray> encode(const QString& text)
 {

@@ -2,7 +2,7 @@
 // from one run to the next as one line of four comma-separated fields in GB18030.
 #pragma once
 
-#include "platform/variant.h"
+#include "controls/variant.h"
 
 #include <QByteArray>
 #include <QString>

@@ -7,7 +7,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 build=${BUILD_DIR:-$root/build}
 cd "$root"
 # The sources are found by name, not through git: a copy unpacked from an archive has no repository.
-sources=$(find game platform records settings tools -name '*.cpp' | sort)
+sources=$(find controls system platform accessibility records settings game tools -name '*.cpp' | sort)
 # The Windows files (*_win.cpp) are not in this build's compile commands; cppcheck reads them.
 linux_sources=$(printf '%s\n' $sources | grep -v '_win\.cpp$')
 
@@ -26,7 +26,7 @@ echo "cppcheck"
 # procedures named in Chinese carry ASCII names; line numbers are unchanged.
 copy=$(mktemp -d)
 trap 'rm -rf "$copy"' EXIT
-for file in $(find game platform records settings -type f; find tools -name '*.cpp'); do
+for file in $(find controls system platform accessibility records settings game -type f; find tools -name '*.cpp'); do
     mkdir -p "$copy/$(dirname "$file")"
     sed -e 's/失败/Shibai/g' -e 's/结束/Jieshu/g' "$file" >"$copy/$file"
 done

@@ -1,8 +1,8 @@
 #include "settings/form2.h"
 
 #include "game/rules.h"
-#include "platform/accessibility.h"
-#include "platform/twips.h"
+#include "accessibility/accessibility.h"
+#include "controls/twips.h"
 
 #include <QApplication>
 #include <QRegularExpression>

@@ -3,7 +3,7 @@
 #pragma once
 
 #include "game/module1.h"
-#include "platform/controls.h"
+#include "controls/controls.h"
 #include "platform/platform.h"
 
 #include <QDialog>

@@ -4,7 +4,7 @@
 // the face read in the table's order.
 #include "game/form1_accessibility.h"
 #include "game/form1_layout.h"
-#include "platform/chinese.h"
+#include "system/chinese.h"
 #include "support/gamefixture.h"
 #include "support/layoutchecks.h"
 

@@ -1,6 +1,6 @@
 // Playing the game in the main window: starting, typing a guess, the countdown, scoring,
 // the endings and the record, with timer ticks called directly (never real seconds).
-#include "platform/chinese.h"
+#include "system/chinese.h"
 #include "support/gamefixture.h"
 
 #include <QClipboard>

@@ -1,5 +1,5 @@
 // The settings dialog: what it shows, what it lets be typed, and what closing commits.
-#include "platform/chinese.h"
+#include "system/chinese.h"
 #include "settings/form2.h"
 #include "support/layoutchecks.h"
 #include "support/scriptedplatform.h"

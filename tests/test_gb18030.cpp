@@ -1,7 +1,7 @@
 // The game's own GB18030 against ICU's "gb18030" converter: every character, every code,
 // and every kind of malformed input give the same result, substitutions included; and Qt's
 // codec (ICU's, on Linux) writes records lines with Chinese names the same way.
-#include "platform/gb18030.h"
+#include "system/gb18030.h"
 
 #include <QStringDecoder>
 #include <QStringEncoder>

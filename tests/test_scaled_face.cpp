@@ -4,7 +4,7 @@
 // show, pixel for pixel, what the artwork tool draws for that scale: the background with
 // the plus icons where the layout puts them. A picture scaled from another version, one
 // drawn before the tool last changed, or one placed a pixel off fails.
-#include "platform/artwork.h"
+#include "controls/artwork.h"
 #include "support/gamefixture.h"
 
 #include <QDir>

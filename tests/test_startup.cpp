@@ -1,7 +1,7 @@
 // Start-up and shut-down of the main window: the records file into the labels, the
 // window centred, the records saved at close, and a failed save reported, not hidden.
-#include "platform/chinese.h"
-#include "platform/sessionend.h"
+#include "system/chinese.h"
+#include "system/sessionend.h"
 #include "settings/form2.h"
 #include "support/asnobody.h"
 #include "support/gamefixture.h"

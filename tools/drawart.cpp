@@ -1,5 +1,5 @@
 // Draws the game's artwork with QPainter: the main window's background and the two plus
-// icons of the history, each at every scale of platform/artwork.h, and the program icon in
+// icons of the history, each at every scale of controls/artwork.h, and the program icon in
 // the hicolor sizes and as SVG. With --face it draws instead what the window's face must
 // show at one scale.
 //
@@ -9,7 +9,7 @@
 // Where the digit windows, the button, the key caps, the panels and the icons go, and the
 // words they show, come from the face table that the main window is built from.
 #include "game/form1_layout.h"
-#include "platform/artwork.h"
+#include "controls/artwork.h"
 
 #include <QByteArray>
 #include <QDir>

@@ -2,7 +2,7 @@
 // and a label's text whole in its box.
 #pragma once
 
-#include "platform/controls.h"
+#include "controls/controls.h"
 
 #include <QImage>
 #include <QPainter>

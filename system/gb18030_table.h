@@ -1,4 +1,4 @@
-// The mapping tables behind platform/gb18030.cpp. Their data, platform/gb18030_table.cpp,
+// The mapping tables behind system/gb18030.cpp. Their data, system/gb18030_table.cpp,
 // is generated from ICU by tools/gb18030table.cpp; the layout is described here.
 #pragma once
 

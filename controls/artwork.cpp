@@ -1,4 +1,4 @@
-#include "platform/artwork.h"
+#include "controls/artwork.h"
 
 #include <QPixmap>
 #include <QPixmapCache>

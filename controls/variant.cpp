@@ -1,4 +1,4 @@
-#include "platform/variant.h"
+#include "controls/variant.h"
 
 #include <cmath>
 #include <limits>

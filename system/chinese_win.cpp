@@ -1,4 +1,4 @@
-#include "platform/chinese.h"
+#include "system/chinese.h"
 
 FontConfigPreload::FontConfigPreload() = default;
 

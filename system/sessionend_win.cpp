@@ -1,4 +1,4 @@
-#include "platform/sessionend.h"
+#include "system/sessionend.h"
 
 #include <QAbstractNativeEventFilter>
 #include <QCoreApplication>

@@ -1,6 +1,6 @@
-#include "platform/controls.h"
+#include "controls/controls.h"
 
-#include "platform/artwork.h"
+#include "controls/artwork.h"
 
 #include <QKeyEvent>
 #include <QMouseEvent>

@@ -1,4 +1,4 @@
-#include "platform/twips.h"
+#include "controls/twips.h"
 
 #include <QGuiApplication>
 #include <QScreen>

@@ -1,5 +1,5 @@
 // Where Qt has no D-Bus there is no AT-SPI bus: nothing to tell, nothing to relay.
-#include "platform/atspi.h"
+#include "accessibility/atspi.h"
 
 namespace atspi {
 

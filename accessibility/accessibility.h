@@ -14,7 +14,7 @@ class QWidget;
 namespace accessibility {
 
 // Makes every Label and every one-line text box describe itself as below, and passes key
-// events to the screen reader in order (platform/atspi.h). Call before the controls are
+// events to the screen reader in order (accessibility/atspi.h). Call before the controls are
 // made: Qt may build a label's description as soon as the label is hidden.
 void install();
 

@@ -1,3 +1,3 @@
-#include "platform/console.h"
+#include "system/console.h"
 
 void reachStartingConsole() {}

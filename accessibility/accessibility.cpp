@@ -1,7 +1,7 @@
-#include "platform/accessibility.h"
+#include "accessibility/accessibility.h"
 
-#include "platform/atspi.h"
-#include "platform/controls.h"
+#include "accessibility/atspi.h"
+#include "controls/controls.h"
 
 #include <QAccessible>
 #include <QAccessibleWidget>

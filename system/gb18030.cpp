@@ -1,6 +1,6 @@
-#include "platform/gb18030.h"
+#include "system/gb18030.h"
 
-#include "platform/gb18030_table.h"
+#include "system/gb18030_table.h"
 
 #include <algorithm>
 #include <array>

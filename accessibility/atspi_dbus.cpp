@@ -1,4 +1,4 @@
-#include "platform/atspi.h"
+#include "accessibility/atspi.h"
 
 #include <QAccessible>
 #include <QCoreApplication>
