@@ -27,8 +27,9 @@ struct Contents {
 // How a call that writes ended.
 enum class Failure : std::uint8_t {
     None,
-    FolderRefuses,  // the folder takes no new file (permissions, a read-only file system)
+    Denied,         // no permission, or a read-only file system (for a new file: the folder takes none)
     InUse,          // another process has the file open in a way that keeps this one out, for now
+    NotAFile,       // something other than a regular file stands there
     Other,
 };
 struct Outcome {

@@ -23,7 +23,7 @@ QString systemError(int error) { return QString::fromLocal8Bit(std::strerror(err
 Outcome failed(int error = errno)
 {
     const bool refused = error == EACCES || error == EPERM || error == EROFS;
-    return {refused ? Failure::FolderRefuses : Failure::Other, systemError(error)};
+    return {refused ? Failure::Denied : Failure::Other, systemError(error)};
 }
 
 Contents notAFile()
@@ -48,7 +48,7 @@ Opened openRegular(const QString& path, int flags)
         static_cast<Outcome&>(opened) = failed();
     } else if (!isRegular(fd)) {
         ::close(fd);
-        opened.failure = Failure::Other;
+        opened.failure = Failure::NotAFile;
         opened.error = QStringLiteral("not a regular file");
     } else {
         opened.file = fd;

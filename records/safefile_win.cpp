@@ -43,7 +43,7 @@ Outcome failed(DWORD error = GetLastError())
 {
     const bool refused = error == ERROR_ACCESS_DENIED || error == ERROR_WRITE_PROTECT;
     const bool inUse = error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION;
-    return {refused ? Failure::FolderRefuses : inUse ? Failure::InUse : Failure::Other, systemError(error)};
+    return {refused ? Failure::Denied : inUse ? Failure::InUse : Failure::Other, systemError(error)};
 }
 
 bool isRegularFile(DWORD attributes)
@@ -71,7 +71,7 @@ Opened openRegular(const QString& path, DWORD access, DWORD share, DWORD disposi
         static_cast<Outcome&>(opened) = failed();
     } else if (!isRegularFile(informationOf(handle).dwFileAttributes)) {
         CloseHandle(handle);
-        opened.failure = Failure::Other;
+        opened.failure = Failure::NotAFile;
         opened.error = QStringLiteral("not a regular file");
     } else {
         opened.file = reinterpret_cast<Handle>(handle);
@@ -88,7 +88,7 @@ bool writeDenied(const QString& path, DWORD attributes)
     const Opened opened = openRegular(path, FILE_WRITE_DATA, shareAll, OPEN_EXISTING);
     if (opened.file != noFile)
         CloseHandle(handleOf(opened.file));
-    return opened.failure == Failure::FolderRefuses;
+    return opened.failure == Failure::Denied;
 }
 
 }  // namespace
@@ -112,6 +112,11 @@ Contents Files::read(const QString& path, qint64 maxBytes)
     contents.kind = Kind::RegularFile;
     contents.writeProtected = writeDenied(path, attributes);
     const Opened opened = openRegular(path, GENERIC_READ, shareAll, OPEN_EXISTING);
+    if (opened.file == noFile && opened.failure == Failure::NotAFile) {
+        contents = {};
+        contents.kind = Kind::Other;  // replaced by a link meanwhile
+        return contents;
+    }
     if (opened.file == noFile) {
         if (GetFileAttributesW(wide(path).c_str()) == INVALID_FILE_ATTRIBUTES)
             return {};  // removed meanwhile
@@ -152,7 +157,7 @@ Opened Files::openToLock(const QString& path, bool create)
     if (create)
         return openRegular(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_ALWAYS);
     const Opened opened = openRegular(path, GENERIC_READ, shareAll, OPEN_EXISTING);
-    if (opened.failure == Failure::FolderRefuses)  // a file its owner may write but not read
+    if (opened.failure == Failure::Denied)  // a file its owner may write but not read
         return openRegular(path, GENERIC_WRITE, shareAll, OPEN_EXISTING);
     return opened;
 }

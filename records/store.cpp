@@ -299,7 +299,7 @@ SaveResult SaveRecords(const Values& loaded, const Values& ours, const RecordsFi
 
         const QString temp = path + newFileInfix + QString::number(QRandomGenerator::global()->generate(), 36);
         const safefile::Opened created = files.create(temp, path);
-        if (created.failure == Failure::FolderRefuses && exists) {
+        if (created.failure == Failure::Denied && exists) {
             logLine(QStringLiteral("the folder of %1 takes no new file (%2); writing the file in place")
                         .arg(result.path, created.error));
             if (!(files.read(path, maxReadBytes) == disk.contents))

@@ -64,7 +64,7 @@ public:
     safefile::Opened create(const QString& path, const QString& permissionsOf) override
     {
         if (dead("create") || folderRefuses)
-            return notOpened(died() ? Failure::Other : Failure::FolderRefuses);
+            return notOpened(died() ? Failure::Other : Failure::Denied);
         return opened(Files::create(path, permissionsOf));
     }
     safefile::Lock lock(Handle file, QString& error) override
