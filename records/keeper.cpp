@@ -9,7 +9,8 @@ namespace {
 void logFailure(const SaveResult& saved)
 {
     if (!saved.ok)
-        std::fprintf(stderr, "varnoth: could not save %s: %s\n", qUtf8Printable(saved.path), qUtf8Printable(saved.error));
+        std::fprintf(stderr, "varnoth: could not save %s: %s\n", qUtf8Printable(saved.path),
+                     qUtf8Printable(saved.error));
 }
 
 QString whyNotSaved(SaveProblem problem)

@@ -159,8 +159,8 @@ FileText fileText(const QByteArray& bytes, bool complete)
     text.ownEncoding = false;
     const QByteArray body = bytes.mid(utf8 ? utf8Mark.size() : utf16LittleEndianMark.size());
     // A complete file must end on a whole character; one cut short may end inside one.
-    QStringDecoder decoder(utf8 ? QStringDecoder::Utf8 : littleEndian ? QStringDecoder::Utf16LE : QStringDecoder::Utf16BE,
-                           complete ? QStringDecoder::Flag::Stateless : QStringDecoder::Flag::Default);
+    const auto encoding = utf8 ? QStringDecoder::Utf8 : littleEndian ? QStringDecoder::Utf16LE : QStringDecoder::Utf16BE;
+    QStringDecoder decoder(encoding, complete ? QStringDecoder::Flag::Stateless : QStringDecoder::Flag::Default);
     text.text = decoder.decode(body);
     // Qt's UTF-16 decoder lets halves of characters and an odd last byte through.
     QString whole = text.text;

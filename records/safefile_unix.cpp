@@ -18,12 +18,10 @@ using folders::pathToSystem;
 
 namespace {
 
-QString systemError(int error) { return QString::fromLocal8Bit(std::strerror(error)); }
-
 Outcome failed(int error = errno)
 {
     const bool refused = error == EACCES || error == EPERM || error == EROFS;
-    return {refused ? Failure::Denied : Failure::Other, systemError(error)};
+    return {refused ? Failure::Denied : Failure::Other, qt_error_string(error)};
 }
 
 Contents notAFile()
@@ -84,7 +82,7 @@ Contents Files::read(const QString& path, qint64 maxBytes)
     if (::lstat(name.constData(), &entry) != 0) {
         if (errno != ENOENT && errno != ENOTDIR) {
             contents.kind = Kind::Other;
-            contents.error = systemError(errno);
+            contents.error = qt_error_string(errno);
         }
         return contents;
     }
@@ -98,7 +96,7 @@ Contents Files::read(const QString& path, qint64 maxBytes)
         return errno == ENOENT ? Contents{} : notAFile();
     if (fd < 0) {
         contents.readable = false;
-        contents.error = systemError(errno);
+        contents.error = qt_error_string(errno);
         return contents;
     }
     if (!isRegular(fd)) {
@@ -111,7 +109,7 @@ Contents Files::read(const QString& path, qint64 maxBytes)
         n = ::read(fd, contents.bytes.data() + got, static_cast<size_t>(contents.bytes.size() - got));
         if (n < 0 && errno != EINTR) {
             contents.readable = false;
-            contents.error = systemError(errno);
+            contents.error = qt_error_string(errno);
             break;
         }
         got += std::max<ssize_t>(n, 0);
@@ -132,7 +130,7 @@ QString Files::makeFolders(const QString& path)
         const int error = ::mkdir(part.constData(), 0777) == 0 ? 0 : errno;
         struct stat entry {};
         if (error != 0 && (::stat(part.constData(), &entry) != 0 || !S_ISDIR(entry.st_mode)))
-            return systemError(error == EEXIST ? ENOTDIR : error);
+            return qt_error_string(error == EEXIST ? ENOTDIR : error);
     }
     return {};
 }
@@ -176,7 +174,7 @@ Lock Files::lock(Handle file, QString& error)
         return Lock::Held;
     if (errno == EWOULDBLOCK || errno == EINTR)
         return Lock::Busy;
-    error = systemError(errno);
+    error = qt_error_string(errno);
     return Lock::Unavailable;
 }
 

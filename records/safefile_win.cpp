@@ -27,23 +27,12 @@ std::wstring wide(const QString& path) { return QDir::toNativeSeparators(path).t
 
 HANDLE handleOf(Handle file) { return reinterpret_cast<HANDLE>(file); }
 
-QString systemError(DWORD error)
-{
-    wchar_t* text = nullptr;
-    const DWORD length = FormatMessageW(
-        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error,
-        0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
-    QString message = length ? QString::fromWCharArray(text, static_cast<qsizetype>(length)).trimmed()
-                             : QStringLiteral("error %1").arg(error);
-    LocalFree(text);
-    return message;
-}
-
 Outcome failed(DWORD error = GetLastError())
 {
     const bool refused = error == ERROR_ACCESS_DENIED || error == ERROR_WRITE_PROTECT;
     const bool inUse = error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION;
-    return {refused ? Failure::Denied : inUse ? Failure::InUse : Failure::Other, systemError(error)};
+    const Failure failure = refused ? Failure::Denied : inUse ? Failure::InUse : Failure::Other;
+    return {failure, qt_error_string(static_cast<int>(error))};
 }
 
 bool isRegularFile(DWORD attributes)
@@ -101,7 +90,7 @@ Contents Files::read(const QString& path, qint64 maxBytes)
         const DWORD error = GetLastError();
         if (error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND) {
             contents.kind = Kind::Other;
-            contents.error = systemError(error);
+            contents.error = qt_error_string(static_cast<int>(error));
         }
         return contents;
     }
@@ -130,7 +119,7 @@ Contents Files::read(const QString& path, qint64 maxBytes)
         if (!ReadFile(handleOf(opened.file), contents.bytes.data() + got,
                       static_cast<DWORD>(contents.bytes.size() - got), &n, nullptr)) {
             contents.readable = false;
-            contents.error = systemError(GetLastError());
+            contents.error = qt_error_string(static_cast<int>(GetLastError()));
             break;
         }
     }
@@ -147,7 +136,7 @@ QString Files::makeFolders(const QString& path)
     const bool isFolder = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
     if (error == ERROR_SUCCESS || ((error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS) && isFolder))
         return {};
-    return systemError(error == ERROR_ALREADY_EXISTS ? ERROR_DIRECTORY : static_cast<DWORD>(error));
+    return qt_error_string(error == ERROR_ALREADY_EXISTS ? ERROR_DIRECTORY : error);
 }
 
 // The lock file is shared with nobody who would delete it, so it cannot vanish while it is
@@ -190,7 +179,7 @@ Lock Files::lock(Handle file, QString& error)
     const DWORD why = GetLastError();
     if (why == ERROR_LOCK_VIOLATION || why == ERROR_IO_PENDING)
         return Lock::Busy;
-    error = systemError(why);
+    error = qt_error_string(static_cast<int>(why));
     return Lock::Unavailable;
 }
 
@@ -227,7 +216,8 @@ Outcome Files::truncate(Handle file, qint64 size)
     LARGE_INTEGER end{};
     end.QuadPart = size;
     const HANDLE handle = handleOf(file);
-    const bool done = SetFilePointerEx(handle, end, nullptr, FILE_BEGIN) && SetEndOfFile(handle) && FlushFileBuffers(handle);
+    const bool done
+        = SetFilePointerEx(handle, end, nullptr, FILE_BEGIN) && SetEndOfFile(handle) && FlushFileBuffers(handle);
     return done ? Outcome{} : failed();
 }
 

@@ -191,18 +191,6 @@ safefile::Outcome writeInPlace(Files& files, const QString& path, const QByteArr
     return outcome;
 }
 
-// The new file beside dat.ini, removed unless it replaced it.
-struct NewFile {
-    Files& files;
-    QString path;
-    bool replaced = false;
-    ~NewFile()
-    {
-        if (!replaced)
-            files.remove(path);
-    }
-};
-
 }  // namespace
 
 QString recordsFolder(const QString& programDirectory, const QString& userDataDirectory)
@@ -244,91 +232,113 @@ LoadResult LoadRecords(const RecordsFile& file, Files& files)
     return result;
 }
 
+namespace {
+
+SaveResult failed(SaveResult result, SaveProblem problem, const QString& error)
+{
+    result.problem = problem;
+    result.error = error;
+    return result;
+}
+
+SaveResult saved(SaveResult result, bool written)
+{
+    result.ok = true;
+    result.written = written;
+    return result;
+}
+
+// One attempt under the lock: its result, or nothing when the file changed meanwhile and the
+// merge is to be made again.
+std::optional<SaveResult> saveUnderLock(const Values& loaded, const Values& ours, const QString& path,
+                                        SaveLock& lock, Files& files, SaveResult result)
+{
+    const OnDisk disk = readOnDisk(files, path);
+    if (disk.contents.kind == safefile::Kind::Other)
+        return disk.contents.error.isEmpty()
+            ? failed(result, SaveProblem::NotARegularFile, QStringLiteral("not a regular file"))
+            : failed(result, SaveProblem::WriteFailed, disk.contents.error);
+    const bool exists = disk.contents.kind == safefile::Kind::RegularFile;
+    const std::optional<Values> onDisk = disk.variables ? std::optional(valuesOf(*disk.variables)) : std::nullopt;
+    const Values values = merged(loaded, ours, onDisk);
+    const std::optional<QByteArray> bytes
+        = encode(recordsText(values.timeLimit, values.maxTries, values.holder, values.score));
+    if (!bytes)
+        return failed(result, SaveProblem::Unencodable, QStringLiteral("the text is not all characters"));
+    // Nothing to write: the file holds the text already, or (in an encoding of its own) the
+    // same values.
+    if (onDisk && (disk.ownEncoding ? disk.contents.complete && disk.contents.bytes == *bytes : *onDisk == values))
+        return saved(result, false);
+    // A file that could not be read, or is damaged, is replaced only by something worth keeping.
+    if (disk.unusable() && ours == loaded)
+        return saved(result, false);
+    if (exists && disk.contents.writeProtected)
+        return ours == loaded
+            ? saved(result, false)
+            : failed(result, SaveProblem::WriteProtected, QStringLiteral("the file is write-protected"));
+    result.replacedUnusable = disk.unusable();
+
+    const QString temp = path + newFileInfix + QString::number(QRandomGenerator::global()->generate(), 36);
+    const safefile::Opened created = files.create(temp, path);
+    if (created.failure == Failure::Denied && exists) {
+        logLine(QStringLiteral("the folder of %1 takes no new file (%2); writing the file in place")
+                    .arg(result.path, created.error));
+        if (!(files.read(path, maxReadBytes) == disk.contents))
+            return std::nullopt;
+        if (const safefile::Outcome inPlace = writeInPlace(files, path, *bytes); !inPlace.ok())
+            return failed(result, SaveProblem::WriteFailed, inPlace.error);
+        result.inPlace = true;
+        return saved(result, true);
+    }
+    if (!created.ok())
+        return failed(result, SaveProblem::WriteFailed, created.error);
+    const safefile::Outcome written = files.write(created.file, *bytes);
+    files.close(created.file);
+    if (!written.ok()) {
+        files.remove(temp);
+        return failed(result, SaveProblem::WriteFailed, written.error);
+    }
+    // The lock keeps other copies of the game out; anything else that wrote the file
+    // meanwhile (an editor) is merged with again.
+    if (!(files.read(path, maxReadBytes) == disk.contents)) {
+        files.remove(temp);
+        logLine(QStringLiteral("%1 changed while it was being saved; merging again").arg(result.path));
+        return std::nullopt;
+    }
+    lock.beforeReplace();
+    if (const safefile::Outcome replaced = files.replace(temp, path); !replaced.ok()) {
+        files.remove(temp);
+        return failed(result, SaveProblem::WriteFailed, replaced.error);
+    }
+    return saved(result, true);
+}
+
+}  // namespace
+
 SaveResult SaveRecords(const Values& loaded, const Values& ours, const RecordsFile& file, Files& files)
 {
     SaveResult result;
     result.path = file.displayPath();
     const QString path = file.path();
-    auto fail = [&](SaveProblem problem, const QString& error) {
-        result.problem = problem;
-        result.error = error;
-        return result;
-    };
-    auto succeed = [&](bool written) {
-        result.ok = true;
-        result.written = written;
-        return result;
-    };
     if (path.isEmpty())
-        return fail(SaveProblem::WriteFailed, QStringLiteral("no folder for the records: the user has no home folder"));
+        return failed(result, SaveProblem::WriteFailed,
+                      QStringLiteral("no folder for the records: the user has no home folder"));
     if (const QString error = files.makeFolders(file.folder()); !error.isEmpty())
-        return fail(SaveProblem::WriteFailed,
-                    QStringLiteral("cannot create the folder %1: %2").arg(folders::displayPath(file.folder()), error));
-
+        return failed(result, SaveProblem::WriteFailed,
+                      QStringLiteral("cannot create the folder %1: %2")
+                          .arg(folders::displayPath(file.folder()), error));
     for (int attempt = 0; attempt < mergeAttempts; ++attempt) {
         // Another copy of the game saving at the same moment waits for this one, and then
         // merges what this one wrote.
         SaveLock lock(files, path);
         if (!lock.take(result.path))
-            return fail(SaveProblem::Busy,
-                        QStringLiteral("another copy held the lock for %1 s").arg(lockWaitMs / 1000));
+            return failed(result, SaveProblem::Busy,
+                          QStringLiteral("another copy held the lock for %1 s").arg(lockWaitMs / 1000));
         removeLeftovers(files, path);
-
-        const OnDisk disk = readOnDisk(files, path);
-        if (disk.contents.kind == safefile::Kind::Other)
-            return disk.contents.error.isEmpty() ? fail(SaveProblem::NotARegularFile, QStringLiteral("not a regular file"))
-                                                 : fail(SaveProblem::WriteFailed, disk.contents.error);
-        const bool exists = disk.contents.kind == safefile::Kind::RegularFile;
-        const std::optional<Values> onDisk = disk.variables ? std::optional(valuesOf(*disk.variables)) : std::nullopt;
-        const Values values = merged(loaded, ours, onDisk);
-        const std::optional<QByteArray> bytes
-            = encode(recordsText(values.timeLimit, values.maxTries, values.holder, values.score));
-        if (!bytes)
-            return fail(SaveProblem::Unencodable, QStringLiteral("the text is not all characters"));
-        // Nothing to write: the file holds the text already, or (in an encoding of its own)
-        // the same values.
-        if (onDisk && (disk.ownEncoding ? disk.contents.complete && disk.contents.bytes == *bytes : *onDisk == values))
-            return succeed(false);
-        // A file that could not be read, or is damaged, is replaced only by something worth keeping.
-        if (disk.unusable() && ours == loaded)
-            return succeed(false);
-        if (exists && disk.contents.writeProtected)
-            return ours == loaded ? succeed(false)
-                                  : fail(SaveProblem::WriteProtected, QStringLiteral("the file is write-protected"));
-        result.replacedUnusable = disk.unusable();
-
-        const QString temp = path + newFileInfix + QString::number(QRandomGenerator::global()->generate(), 36);
-        const safefile::Opened created = files.create(temp, path);
-        if (created.failure == Failure::Denied && exists) {
-            logLine(QStringLiteral("the folder of %1 takes no new file (%2); writing the file in place")
-                        .arg(result.path, created.error));
-            if (!(files.read(path, maxReadBytes) == disk.contents))
-                continue;
-            if (const safefile::Outcome inPlace = writeInPlace(files, path, *bytes); !inPlace.ok())
-                return fail(SaveProblem::WriteFailed, inPlace.error);
-            result.inPlace = true;
-            return succeed(true);
-        }
-        if (!created.ok())
-            return fail(SaveProblem::WriteFailed, created.error);
-        NewFile newFile{files, temp};
-        const safefile::Outcome written = files.write(created.file, *bytes);
-        files.close(created.file);
-        if (!written.ok())
-            return fail(SaveProblem::WriteFailed, written.error);
-        // The lock keeps other copies of the game out; anything else that wrote the file
-        // meanwhile (an editor) is merged with again.
-        if (!(files.read(path, maxReadBytes) == disk.contents)) {
-            logLine(QStringLiteral("%1 changed while it was being saved; merging again").arg(result.path));
-            continue;
-        }
-        lock.beforeReplace();
-        if (const safefile::Outcome replaced = files.replace(temp, path); !replaced.ok())
-            return fail(SaveProblem::WriteFailed, replaced.error);
-        newFile.replaced = true;
-        return succeed(true);
+        if (const std::optional<SaveResult> done = saveUnderLock(loaded, ours, path, lock, files, result))
+            return *done;
     }
-    return fail(SaveProblem::KeptChanging, QStringLiteral("the file changed under every attempt to save it"));
+    return failed(result, SaveProblem::KeptChanging, QStringLiteral("the file changed under every attempt to save it"));
 }
 
 }  // namespace records

@@ -52,7 +52,10 @@ public:
         }
         return contents;
     }
-    QString makeFolders(const QString& path) override { return dead("makeFolders") ? killed : Files::makeFolders(path); }
+    QString makeFolders(const QString& path) override
+    {
+        return dead("makeFolders") ? killed : Files::makeFolders(path);
+    }
     safefile::Opened openToLock(const QString& path, bool create) override
     {
         return dead("openToLock") ? notOpened(Failure::Other) : opened(Files::openToLock(path, create));
@@ -201,7 +204,7 @@ struct StoppedCopy {
     StoppedCopy(const QTemporaryDir& dir, const QString& loaded, const QString& ours)
     {
         process = std::make_unique<CopyProcess>(QStringList{"--copy", dir.path(), control.path(), loaded, ours});
-        for (int waited = 0; process->started() && !QFile::exists(control.filePath("stopped")) && waited < 30000; waited += 10)
+        for (int waited = 0; process->started() && !stopped() && waited < 30000; waited += 10)
             QThread::msleep(10);
     }
     bool stopped() const { return QFile::exists(control.filePath("stopped")); }
@@ -293,7 +296,8 @@ void TestRecords::fieldTwoRounding()
 {
     QFETCH(QString, field);
     QFETCH(int, tries);
-    const records::Variables module = records::variablesFrom(records::readFields("300," + field + ",Zadrevik,1000\r\n"));
+    const records::Variables module
+        = records::variablesFrom(records::readFields("300," + field + ",Zadrevik,1000\r\n"));
     QCOMPARE(int(module.MaxTries), tries);
     QCOMPARE(module.TimeLimit, vb::Variant("300"));
 }
@@ -519,7 +523,8 @@ void TestRecords::faultsLeaveTheOldFile_data()
     QTest::addColumn<int>("pauses");   // waits for a lock another copy held
     const int wholeWait = records::lockWaitMs / records::lockPollMs;
     QTest::newRow("disk full") << "disk full" << oldFile << int(SaveProblem::WriteFailed) << 0;
-    QTest::newRow("lock held for a while") << "busy 3" << QByteArray("60,9,Old,1000\r\n\r\n") << int(SaveProblem::None) << 3;
+    QTest::newRow("lock held for a while")
+        << "busy 3" << QByteArray("60,9,Old,1000\r\n\r\n") << int(SaveProblem::None) << 3;
     QTest::newRow("lock held all the while") << "busy" << oldFile << int(SaveProblem::Busy) << wholeWait;
     QTest::newRow("another program writes meanwhile: merged with")
         << "changed once" << QByteArray("60,9,Bob,2002\r\n\r\n") << int(SaveProblem::None) << 0;
@@ -572,7 +577,8 @@ void TestRecords::aSaveKilledAtAnyStepLeavesAWholeRecord()
     QFETCH(bool, inPlace);
     QFETCH(bool, exists);
     const QByteArray longer("300,9,A Much Longer Name,1000\r\n\r\n");  // the text in place is shorter
-    const Values before = exists ? valuesFrom(QString::fromLatin1(longer)) : records::valuesOf(records::defaultVariables());
+    const Values before
+        = exists ? valuesFrom(QString::fromLatin1(longer)) : records::valuesOf(records::defaultVariables());
     const Values record{"60", 9, "Al", "2000"};
     for (int dieAt = 1;; ++dieAt) {
         QTemporaryDir dir;
@@ -591,7 +597,8 @@ void TestRecords::aSaveKilledAtAnyStepLeavesAWholeRecord()
         QVERIFY(records::SaveRecords(before, {"300", 5, before.holder, before.score}, fileIn(dir), next).ok);
         QCOMPARE(next.pauses, 0);  // nothing the killed copy held is waited for
         QCOMPARE(records::valuesOf(loaded(fileIn(dir))).holder, left.holder);
-        QVERIFY2(entriesOf(dir) == QStringList{"dat.ini"}, qPrintable(QStringLiteral("killed at call %1: %2").arg(dieAt).arg(entriesOf(dir).join(' '))));
+        const QString after = QStringLiteral("killed at call %1: %2").arg(dieAt).arg(entriesOf(dir).join(u' '));
+        QVERIFY2(entriesOf(dir) == QStringList{"dat.ini"}, qPrintable(after));
         if (!killed.died())
             break;  // it finished before its call to die at
     }
@@ -703,13 +710,16 @@ void TestRecords::keeperTellsWhatBecameOfTheFile_data()
     QTest::addColumn<QByteArray>("fileAfter");  // "" for: as it was
     QTest::addColumn<QStringList>("told");      // at start, then at the end
     const QByteArray replaced("60,9,Zadrevik,1000\r\n\r\n");
-    QTest::newRow("unreadable, nothing changed: left as it was") << "unreadable" << "" << QByteArray() << QStringList{"无法读取纪录文件", ""};
+    QTest::newRow("unreadable, nothing changed: left as it was")
+        << "unreadable" << "" << QByteArray() << QStringList{"无法读取纪录文件", ""};
     QTest::newRow("unreadable, a setting changed: replaced")
         << "unreadable" << "60" << replaced << QStringList{"无法读取纪录文件", "原先无法读取的纪录文件已换成"};
-    QTest::newRow("damaged, nothing changed: left as it was") << "damaged" << "" << QByteArray() << QStringList{"已损坏", ""};
+    QTest::newRow("damaged, nothing changed: left as it was")
+        << "damaged" << "" << QByteArray() << QStringList{"已损坏", ""};
     QTest::newRow("damaged, a setting changed: replaced")
         << "damaged" << "60" << replaced << QStringList{"已损坏", "原先已损坏的纪录文件已换成"};
-    QTest::newRow("read-only, nothing changed: nothing said") << "read-only" << "" << QByteArray() << QStringList{"", ""};
+    QTest::newRow("read-only, nothing changed: nothing said")
+        << "read-only" << "" << QByteArray() << QStringList{"", ""};
     QTest::newRow("read-only, a setting changed: kept, and said")
         << "read-only" << "60" << QByteArray() << QStringList{"", "无法保存纪录文件"};
     QTest::newRow("a folder") << "folder" << "60" << QByteArray() << QStringList{"", "不是普通文件"};
@@ -724,7 +734,8 @@ void TestRecords::keeperTellsWhatBecameOfTheFile()
     QFETCH(QStringList, told);
     QTemporaryDir dir;
     const QString path = dir.filePath("dat.ini");
-    const QByteArray before = file == "damaged" ? QByteArray("120,5,Kept\xFF,4000\r\n\r\n") : QByteArray("120,5,Kept,4000\r\n\r\n");
+    const QByteArray before
+        = file == "damaged" ? QByteArray("120,5,Kept\xFF,4000\r\n\r\n") : QByteArray("120,5,Kept,4000\r\n\r\n");
     if (file == "folder")
         QVERIFY(QDir(dir.path()).mkdir("dat.ini"));
     else

@@ -121,7 +121,8 @@ void TestRecordsUnix::readOnlyFolderOrFile()
     QCOMPARE(::chmod(QFile::encodeName(dir.path()).constData(), 0755), 0);
     QCOMPARE(readBytes(path), fileAfter);
     QCOMPARE(entriesOf(dir), QStringList{"dat.ini"});
-    QCOMPARE(QFileInfo(path).permissions() & QFile::WriteOwner, fileWritable ? QFile::WriteOwner : QFile::Permissions());
+    const QFile::Permissions writable = fileWritable ? QFile::WriteOwner : QFile::Permissions();
+    QCOMPARE(QFileInfo(path).permissions() & QFile::WriteOwner, writable);
     const bool refused = !fileWritable && holder != "Zadrevik";
     QCOMPARE(saved.ok, !refused);
     QCOMPARE(saved.problem, refused ? records::SaveProblem::WriteProtected : records::SaveProblem::None);

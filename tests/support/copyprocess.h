@@ -77,7 +77,8 @@ public:
         int code = -1;
 #ifdef Q_OS_WIN
         DWORD exitCode = 0;
-        if (process_ && WaitForSingleObject(process_, INFINITE) == WAIT_OBJECT_0 && GetExitCodeProcess(process_, &exitCode))
+        if (process_ && WaitForSingleObject(process_, INFINITE) == WAIT_OBJECT_0
+            && GetExitCodeProcess(process_, &exitCode))
             code = static_cast<int>(exitCode);
         if (process_)
             CloseHandle(process_);
