@@ -70,34 +70,12 @@ void skipOnFailure(const char* what, Step step)
     }
 }
 
-QString whyNotSaved(records::SaveProblem problem)
-{
-    switch (problem) {
-    case records::SaveProblem::NotARegularFile:
-        return QStringLiteral("那里的同名项目不是普通文件,没有改动它。");
-    case records::SaveProblem::NoCodec:
-        return QStringLiteral("系统缺少GB18030编码,原文件保持不变。");
-    case records::SaveProblem::Unencodable:
-        return QStringLiteral("名字里有无法写入文件的字符,原文件保持不变。");
-    case records::SaveProblem::WriteProtected:
-        return QStringLiteral("文件设为只读(写保护),本次的纪录和设置没有保存,原文件保持不变。");
-    case records::SaveProblem::Busy:
-        return QStringLiteral("另一个运行中的本游戏一直占用着它,为免覆盖那边的纪录,本次没有保存,原文件保持不变。");
-    case records::SaveProblem::KeptChanging:
-        return QStringLiteral("保存时它一直在被改动,本次没有保存,原文件保持不变。");
-    case records::SaveProblem::WriteFailed:
-    case records::SaveProblem::None:
-        break;
-    }
-    return QStringLiteral("无法写入,原文件保持不变。");
-}
-
 }  // namespace
 
 Form1::Form1(Module1& module, Platform& platform, records::RecordsFile recordsFile, QWidget* parent)
     : QMainWindow(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
                               | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
-      m_(module), platform_(platform), recordsFile_(std::move(recordsFile))
+      m_(module), platform_(platform), records_(std::move(recordsFile))
 {
     installScreenReaderSupport();
     setWindowTitle(QStringLiteral("Varnoth"));
@@ -291,24 +269,18 @@ void Form1::endSession()
     for (QWidget* window : QApplication::topLevelWidgets())
         if (auto* box = qobject_cast<QDialog*>(window); box && box->isVisible())
             box->reject();
-    if (modalDepth_ == 0)
+    if (modalDepth_ == 0) {
         close();
-    else
-        saveAheadOfOpenBoxes();
-}
-
-// A box's handler goes on only once the box's loop has control back, and Windows may end
-// the program as soon as the end of the session is answered, before that. So the records
-// are saved now too, as they stand once the open boxes are cancelled (a cancelled record
-// offer still sets the record), and saved again when the window closes.
-void Form1::saveAheadOfOpenBoxes()
-{
-    records::Values values = recordsNow();
+        return;
+    }
+    // A box's handler goes on only once the box's loop has control back, and Windows may end
+    // the program as soon as the end of the session is answered, before that. So the records
+    // are saved now too, as they stand once the open boxes are cancelled (a cancelled record
+    // offer still sets the record), and saved again when the window closes.
+    records::Values asCancelled = recordsNow();
     if (recordOfferOpen_)
-        values.score = Label12->caption();
-    const std::lock_guard lock(saveMutex_);
-    if (!saved_)
-        records::SaveRecords(loaded_, values, recordsFile_);
+        asCancelled.score = Label12->caption();
+    records_.saveAhead(asCancelled);
 }
 
 // ---------------------------------------------------------------------------------------
@@ -316,94 +288,34 @@ void Form1::saveAheadOfOpenBoxes()
 
 void Form1::Form_Load()
 {
-    skipOnFailure("loading the records", [&] { loadRecordsFile(); });
+    skipOnFailure("loading the records", [&] {
+        const records::Variables loaded = records_.load();
+        m_.TimeLimit = loaded.TimeLimit;
+        m_.MaxTries = loaded.MaxTries;
+        m_.RecordName = loaded.RecordName;
+        m_.RecordScore = loaded.RecordScore;
+    });
     skipOnFailure("showing the record", [&] { Label10->setCaption(m_.RecordScore.toText()); });
     skipOnFailure("showing the record holder", [&] { Label14->setCaption(m_.RecordName.toText()); });
     skipOnFailure("seeding the random numbers", [&] { platform_.randomize(); });
     skipOnFailure("centring the window", [&] { centreOnScreen(*this); });
-    if (recordsFileLoad_ == records::LoadOutcome::Unreadable)
-        skipOnFailure("telling that the records file cannot be read", [&] {
-            tell(QStringLiteral("无法读取纪录文件:\n%1\n本次使用默认的设置和纪录。").arg(recordsFile_.displayPath()));
-        });
-    if (recordsFileLoad_ == records::LoadOutcome::Damaged)
-        skipOnFailure("telling that the records file is damaged", [&] {
-            tell(QStringLiteral("纪录文件已损坏(含有无法识别的内容):\n%1\n本次使用默认的设置和纪录;"
-                                "只有在您改了设置或破了纪录时,关闭时才会替换它。")
-                     .arg(recordsFile_.displayPath()));
-        });
+    if (const QString told = records_.toldAtStart(); !told.isEmpty())
+        skipOnFailure("telling what the records file held", [&] { tell(told); });
     rememberRecords();
 }
 
-bool Form1::recordsFileUnusable() const
-{
-    return recordsFileLoad_ == records::LoadOutcome::Unreadable || recordsFileLoad_ == records::LoadOutcome::Damaged;
-}
-
-void Form1::loadRecordsFile()
-{
-    const records::LoadResult result = records::LoadRecords(recordsFile_);
-    m_.TimeLimit = result.variables.TimeLimit;
-    m_.MaxTries = result.variables.MaxTries;
-    m_.RecordName = result.variables.RecordName;
-    m_.RecordScore = result.variables.RecordScore;
-    loaded_ = records::valuesOf(result.variables);
-    recordsFileLoad_ = result.outcome;
-    if (recordsFileUnusable())
-        std::fprintf(stderr, "varnoth: cannot use %s: %s\n", qUtf8Printable(result.path), qUtf8Printable(result.error));
-}
-
+// The values SaveRecords writes: the time limit, the tries and the two record labels.
 records::Values Form1::recordsNow() const
 {
     return {m_.TimeLimit.toText(), m_.MaxTries, Label14->caption(), Label10->caption()};
 }
 
-void Form1::rememberRecords()
-{
-    const std::lock_guard lock(saveMutex_);
-    shownLast_ = recordsNow();
-}
-
-// Saves at most once, whichever thread comes first.
-std::optional<records::SaveResult> Form1::saveOnce(const records::Values& ours)
-{
-    const std::lock_guard lock(saveMutex_);
-    if (saved_)
-        return std::nullopt;
-    saved_ = true;
-    return records::SaveRecords(loaded_, ours, recordsFile_);
-}
-
-bool Form1::saveRecordsShownLast()
-{
-    records::Values shown;
-    {
-        const std::lock_guard lock(saveMutex_);
-        shown = shownLast_;
-    }
-    const std::optional<records::SaveResult> saved = saveOnce(shown);
-    if (saved && !saved->ok)
-        std::fprintf(stderr, "varnoth: could not save %s: %s\n", qUtf8Printable(saved->path),
-                     qUtf8Printable(saved->error));
-    return saved.has_value();
-}
+void Form1::rememberRecords() { records_.remember(recordsNow()); }
 
 void Form1::Form_Unload()
 {
-    const std::optional<records::SaveResult> result = saveOnce(recordsNow());
-    if (!result)
-        return;
-    const records::SaveResult& saved = *result;
-    if (!saved.ok) {
-        std::fprintf(stderr, "varnoth: could not save %s: %s\n", qUtf8Printable(saved.path),
-                     qUtf8Printable(saved.error));
-        tell(QStringLiteral("无法保存纪录文件:\n%1\n%2").arg(saved.path, whyNotSaved(saved.problem)));
-        return;
-    }
-    if (saved.written && saved.replacedUnusable)
-        tell(QStringLiteral("原先%1的纪录文件已换成本次的设置和纪录:\n%2")
-                 .arg(recordsFileLoad_ == records::LoadOutcome::Damaged ? QStringLiteral("已损坏")
-                                                                        : QStringLiteral("无法读取"),
-                      saved.path));
+    if (const QString told = records_.save(recordsNow()); !told.isEmpty())
+        tell(told);
 }
 
 void Form1::closeEvent(QCloseEvent* event)

@@ -7,13 +7,11 @@
 #include "game/rules.h"
 #include "controls/controls.h"
 #include "platform/platform.h"
-#include "records/records.h"
+#include "records/keeper.h"
 
 #include <QMainWindow>
 #include <QTimer>
 #include <array>
-#include <mutex>
-#include <optional>
 
 class QAction;
 class QMenu;
@@ -98,10 +96,9 @@ public:
     // open, the records are saved at once as well, as they stand once it is cancelled.
     void endSession();
 
-    // Saves the records as the window showed them last, from any thread, unless they were
-    // saved already (the window's own save at closing counts): for a session that ends
-    // while the window's thread is stuck. True if this call saved them.
-    bool saveRecordsShownLast();
+    // Keeps the records: the session's end saves them through it from another thread while
+    // the window's thread is stuck.
+    records::Keeper& keeper() { return records_; }
 
     // The client area below the menu bar, where the background is drawn.
     QWidget* face() const { return face_; }
@@ -141,25 +138,16 @@ private:
     template <typename F>
     auto modal(F&& box) -> decltype(box());
 
-    void loadRecordsFile();
     records::Values recordsNow() const;
     void rememberRecords();
-    std::optional<records::SaveResult> saveOnce(const records::Values& ours);
     void tell(const QString& text);
 
     Module1& m_;
     Platform& platform_;
-    records::RecordsFile recordsFile_;
-    records::Values loaded_;             // what dat.ini held at start
-    records::LoadOutcome recordsFileLoad_ = records::LoadOutcome::Absent;
-    bool recordsFileUnusable() const;    // it was there but could not be read, or was damaged
-    void saveAheadOfOpenBoxes();
+    records::Keeper records_;
     QWidget* face_ = nullptr;
     int modalDepth_ = 0;
     bool recordOfferOpen_ = false;
     bool sessionEnding_ = false;
     bool unloaded_ = false;
-    std::mutex saveMutex_;          // guards the three below, which another thread may read
-    records::Values shownLast_;     // kept up to date on the window's thread
-    bool saved_ = false;
 };

@@ -1,6 +1,6 @@
 #include "game/form1_layout.h"
 
-#include "game/defaults.h"
+#include "records/defaults.h"
 
 #include <algorithm>
 

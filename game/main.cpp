@@ -5,7 +5,7 @@
 #include "system/chinese.h"
 #include "platform/qtplatform.h"
 #include "system/sessionend.h"
-#include "records/records.h"
+#include "records/store.h"
 
 #include <QApplication>
 #include <QSessionManager>
@@ -37,7 +37,7 @@ int main(int argc, char* argv[])
     // Should the window's thread be stuck then, the records it showed last are saved from
     // another thread, and the program ends all the same.
     endSignals.setLastResort(std::chrono::seconds(10), [&window] {
-        window.saveRecordsShownLast();
+        window.keeper().saveRemembered();
         std::fputs("varnoth: the window did not answer the end of the session; quit without it\n", stderr);
         std::_Exit(0);
     });

@@ -1,6 +1,6 @@
 #include "game/rules.h"
 
-#include "game/defaults.h"
+#include "records/defaults.h"
 #include "controls/variant.h"
 
 #include <cmath>

@@ -1,5 +1,5 @@
-// dat.ini: the time limit, the tries, the record holder and the record score, kept
-// from one run to the next as one line of four comma-separated fields in GB18030.
+// dat.ini's text: the time limit, the tries, the record holder and the record score as
+// one line of four comma-separated fields in GB18030, read and written without a file.
 #pragma once
 
 #include "controls/variant.h"
@@ -39,22 +39,21 @@ QString cappedName(const QString& name);
 // capped at maxNameLength characters.
 QString recordsText(const QString& timeLimit, qint16 maxTries, const QString& holder, const QString& score);
 
-// GB18030, through Qt's codec or, in a Qt built without ICU, the game's own; nothing
-// (never for a text that went through cappedName) when the text has half a character.
+// GB18030 by the game's own codec (system/gb18030.h), the same bytes on every system and
+// whatever its libraries follow; nothing (never for a text that went through cappedName)
+// when the text has half a character.
 std::optional<QByteArray> encode(const QString& text);
-std::optional<QString> decode(const QByteArray& bytes);  // undecodable bytes become U+FFFD
-bool haveCodec();
+QString decode(const QByteArray& bytes);  // undecodable bytes become U+FFFD
 
 // The text of the file's bytes. The game writes GB18030 without a byte-order mark; a file
 // that starts with one (UTF-8 or GB18030) is read past it, in UTF-8 after UTF-8's, and a
 // file that starts with UTF-16's mark is read as UTF-16. Bytes that are no text in that
-// encoding make the file Damaged. An incomplete file (only its first maxReadBytes were
+// encoding make the file damaged. An incomplete file (only its first maxReadBytes were
 // read) may end inside a character.
 struct FileText {
-    enum class Status { Ok, Damaged, NoCodec } status = Status::Ok;
     QString text;
     bool ownEncoding = true;  // GB18030 without a mark, as the game writes it
-    QString error;            // what is wrong with a Damaged file
+    QString damage;           // what is wrong with a damaged file; empty when it is not
 };
 FileText fileText(const QByteArray& bytes, bool complete = true);
 
@@ -67,8 +66,8 @@ struct Variables {
     vb::Variant RecordScore;
 };
 
-// 300, 9, "Zadrevik", 1000.
-Variables defaults();
+// 300, 9, "Zadrevik", 1000 (records/defaults.h).
+Variables defaultVariables();
 // The rules by which the four fields become the four variables (see LoadRecords).
 Variables variablesFrom(const Fields& fields);
 
@@ -89,75 +88,5 @@ Values valuesOf(const Variables& variables);
 // copy's if it set a record during its run), and each setting as this copy has it if it
 // changed it during its run, otherwise as the file has it now.
 Values merged(const Values& loaded, const Values& ours, const std::optional<Values>& onDisk);
-
-// The folder that holds dat.ini. A copy installed under a prefix (recognised by the data
-// folder share/varnoth that the install rules put beside its bin or games folder) keeps
-// it in the user's data folder ("" when the user has none); any other copy keeps it beside
-// the program. Folders are paths as records/safefile.h holds them.
-QString recordsFolder(const QString& programDirectory, const QString& userDataDirectory);
-
-// Where dat.ini lives.
-class RecordsFile {
-public:
-    explicit RecordsFile(QString folder);
-
-    // For the running program: see recordsFolder.
-    static RecordsFile forThisProgram();
-
-    QString folder() const { return folder_; }
-    QString path() const;         // "" when there is no folder for it
-    QString displayPath() const;  // the path for the player and the log
-
-private:
-    QString folder_;
-};
-
-enum class LoadOutcome {
-    Loaded,      // read from the file
-    Absent,      // no regular file of that name: defaults
-    Unreadable,  // a regular file that could not be read: defaults
-    Damaged,     // a regular file that holds bytes that are no text: defaults
-};
-
-struct LoadResult {
-    LoadOutcome outcome = LoadOutcome::Absent;
-    QString path;   // for the player and the log
-    QString error;  // why an unreadable or damaged file could not be used
-    Variables variables;
-};
-
-// TimeLimit, MaxTries, RecordName and RecordScore from the file, or the defaults 300, 9,
-// "Zadrevik", 1000 when there is no regular file of that name (a symbolic link, a
-// directory or a device counts as none), it cannot be read or it is damaged.
-LoadResult LoadRecords(const RecordsFile& file);
-
-enum class SaveProblem {
-    None,
-    NotARegularFile,  // something else stands at dat.ini's place; left untouched
-    NoCodec,          // GB18030 is not available; the old file is left as it was
-    Unencodable,      // the text holds what GB18030 cannot carry; the old file is left as it was
-    WriteFailed,      // the folder or the disk refused; the old file is left as it was
-    WriteProtected,   // the player made dat.ini read-only; it is left as it was
-    Busy,             // another copy held the lock all the while; the old file is left as it was
-    KeptChanging,     // the file changed under every attempt to merge; left as it last was
-};
-
-struct SaveResult {
-    bool ok = false;
-    QString path;  // for the player and the log
-    SaveProblem problem = SaveProblem::None;
-    QString error;  // the system's words, for the log
-    bool written = false;           // the file was written (not so when it already held the text)
-    bool inPlace = false;           // written over the old file, the folder taking no new file
-    bool replacedUnusable = false;  // the file replaced could not be read or was damaged
-};
-
-// Writes the values merged with what the file holds just before it is replaced, under a
-// lock that other copies of the game respect; the merge is made again if the file changed
-// meanwhile. The old file is replaced only once the whole new text is on the disk, and
-// never through a link or over anything that is not a regular file. A file that already
-// holds the text is not written; a read-only one is left alone. Where the folder takes no
-// new file but dat.ini may be written, the text is written into it in place.
-SaveResult SaveRecords(const Values& loaded, const Values& ours, const RecordsFile& file);
 
 }  // namespace records

@@ -1,58 +1,35 @@
-// What the records file asks of the operating system, behind one small interface: the
-// POSIX version is safefile_unix.cpp; another system gets a sibling file (safefile_win.cpp)
-// and CMakeLists.txt picks the one for the system it builds on. Nothing here knows the
-// format of dat.ini; records.cpp decides what is read, merged and written.
-//
-// Paths are QStrings. On a system whose paths are bytes (POSIX), a byte that is not part of
-// UTF-8 is held as one character U+DC80 + byte (as Python's "surrogateescape" does), so
-// that every name the system can give comes back byte for byte. Only the functions below
-// understand such a path; QFile and QDir do not (they would turn those bytes into U+FFFD).
+// What the records file asks of the operating system: a few calls on files. The POSIX
+// version is safefile_unix.cpp, the Windows one safefile_win.cpp; CMakeLists.txt picks the
+// one for the system it builds on. Nothing here knows dat.ini or the steps of a save:
+// records/store.cpp does. Paths are held as system/folders.h says.
 #pragma once
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
+#include <cstdint>
 
 namespace safefile {
 
-// A path as the system spells it, and back (see above). On a system whose paths are
-// UTF-16, pathFromSystem reads UTF-8 and pathToSystem writes it.
-QString pathFromSystem(const QByteArray& bytes);
-QByteArray pathToSystem(const QString& path);
-// The path for a message to the player: the characters the bytes spell in UTF-8 or, failing
-// that, in GB18030 (a Chinese archive unpacked by a tool that kept its names' bytes).
-QString displayPath(const QString& path);
+// What stands at a path; a link there is Other, never followed.
+enum class Kind : std::uint8_t { Absent, RegularFile, Other };
 
-// The folder that holds the running program, found by the system's spelling of it.
-QString programFolder();
-// The user's data folder (on POSIX the XDG rules: $XDG_DATA_HOME if it is an absolute path,
-// otherwise $HOME/.local/share, the home coming from the password database when $HOME is
-// unset, empty or relative). "" when there is no home to be found.
-QString userDataFolder();
-
-bool isFolder(const QString& path);
-// Creates the folder and any missing parents; "" on success, otherwise the system's words.
-QString makeFolders(const QString& path);
-
-// What stands at a path; a link there is reported as Other, never followed.
-enum class Kind { Absent, RegularFile, Other };
-
-// The first maxBytes of the regular file at path. It is opened without following a link
-// and without waiting on a FIFO swapped in at the last moment.
 struct Contents {
     Kind kind = Kind::Absent;
     QByteArray bytes;
-    bool complete = true;   // bytes are the whole file
-    bool readable = true;   // false: a regular file that could not be read (error says why)
+    bool complete = true;         // bytes are the whole file
+    bool readable = true;         // false: a regular file that could not be read (error says why)
     bool writeProtected = false;  // a regular file nobody may write, or this user may not
     QString error;
     bool operator==(const Contents&) const = default;
 };
-Contents read(const QString& path, qint64 maxBytes);
 
-// How an operation that writes ended.
-enum class Failure {
+// How a call that writes ended.
+enum class Failure : std::uint8_t {
     None,
-    FolderRefuses,  // the folder takes no new file (permissions, read-only file system)
+    Denied,         // no permission, or a read-only file system (for a new file: the folder takes none)
+    InUse,          // another process has the file open in a way that keeps this one out, for now
+    NotAFile,       // something other than a regular file stands there
     Other,
 };
 struct Outcome {
@@ -61,76 +38,65 @@ struct Outcome {
     bool ok() const { return failure == Failure::None; }
 };
 
-// A new file beside target that replaces it in one step: write() creates it exclusively
-// (its name holds this process's id, so that leftovers of copies that ended can be told
-// and removed), writes the bytes and flushes them to the disk; commit() renames it over
-// target (which never follows a link there) and flushes the folder. A crash or power cut
-// at any moment leaves either the whole old file or the whole new one. A new file not
-// committed is removed when the object goes.
-class Replacement {
-public:
-    explicit Replacement(QString target);
-    ~Replacement();
-    Replacement(const Replacement&) = delete;
-    Replacement& operator=(const Replacement&) = delete;
-
-    // The new file keeps the permissions of the file at target, if any, except that its
-    // owner can always read and write it.
-    Outcome write(const QByteArray& bytes);
-    Outcome commit();
-    void discard();
-
-private:
-    QString target_;
-    QString temp_;  // the new file, while it exists
-    qintptr handle_ = -1;
+using Handle = qintptr;  // an open file
+constexpr Handle noFile = -1;
+struct Opened : Outcome {
+    Handle file = noFile;
+    qint64 size = 0;  // openToWrite: the file's length
 };
 
-// Writes the bytes over the regular file at path, in place, for a folder that takes no new
-// file. The file is never shorter than a whole record: the bytes are written from the start
-// of the file, padded with line ends while the old text is longer, flushed, and only then
-// is the file cut to their length and flushed again.
-Outcome writeInPlace(const QString& path, const QByteArray& bytes);
+enum class Lock : std::uint8_t { Held, Busy, Unavailable };
 
-// An exclusive lock between processes, held until unlock() or the object goes; a process
-// that ends for any reason, even killed, gives its locks up at once. A lock file left by a
-// process that ended (empty, or naming a process that no longer runs) is taken over at once.
-class Lock {
+// The system's files: one object for the program (systemFiles()), which the tests derive
+// from to fail, stop or die at a chosen call. A file is opened by its own name, never through
+// a link and never waiting on a FIFO swapped in at the last moment, and only if it is a
+// regular file.
+class Files {
 public:
-    enum class Result {
-        Held,
-        Busy,         // another running process holds it
-        Unavailable,  // it cannot be had here (error says why): no file, no permission, ...
-    };
-    Lock() = default;
-    ~Lock();
-    Lock(const Lock&) = delete;
-    Lock& operator=(const Lock&) = delete;
+    Files() = default;
+    virtual ~Files() = default;
+    Files(const Files&) = delete;
+    Files& operator=(const Files&) = delete;
 
-    // The lock file at path, created if missing, removed when unlocked. It names this
-    // process as QLockFile does (pid, program, host), and waits for a QLockFile held there.
-    Result tryLockFile(const QString& path);
-    // A lock on the existing file at path itself (never created, never removed): for a
-    // folder that takes no lock file.
-    Result tryLockExisting(const QString& path);
-    void unlock();
-    bool isHeld() const { return handle_ >= 0; }
-    QString error() const { return error_; }
-    // The process that holds the lock at path, if it says (0 when it does not).
-    static qint64 holder(const QString& path);
-
-private:
-    qintptr handle_ = -1;
-    QString removeOnUnlock_;
-    QString error_;
+    // The first maxBytes of the regular file at path.
+    virtual Contents read(const QString& path, qint64 maxBytes);
+    // Creates the folder and any missing parents; "" on success, otherwise the system's words.
+    virtual QString makeFolders(const QString& path);
+    // A file to lock: for reading, or for writing where it may not be read; made if missing
+    // when create is set.
+    virtual Opened openToLock(const QString& path, bool create);
+    // An existing file, to write over it in place.
+    virtual Opened openToWrite(const QString& path);
+    // A new file, created exclusively, with the permissions of the file at permissionsOf if
+    // there is one (its owner can always read and write it). While it is open, no other
+    // process removes it (see removeIfUnlocked).
+    virtual Opened create(const QString& path, const QString& permissionsOf);
+    // An exclusive lock on the open file, taken without waiting; a process that ends, however
+    // it ends, gives its locks up at once. error says why it is Unavailable.
+    virtual Lock lock(Handle file, QString& error);
+    // Whether the path still names the open file: it was not removed or replaced meanwhile.
+    virtual bool isAt(Handle file, const QString& path);
+    // Writes the bytes from the start of the file, then flushes them to the disk.
+    virtual Outcome write(Handle file, const QByteArray& bytes);
+    // Cuts the file to its first size bytes, then flushes.
+    virtual Outcome truncate(Handle file, qint64 size);
+    virtual void close(Handle file);
+    // Moves the closed file at from over the one at to, in one step and never through a link
+    // there; it is on the disk when this returns.
+    virtual Outcome replace(const QString& from, const QString& to);
+    virtual void remove(const QString& path);
+    // The names in the folder that start with prefix.
+    virtual QStringList names(const QString& folder, const QString& prefix);
+    // Removes the regular file at path unless a process holds a lock on it (on Windows: has
+    // it open).
+    virtual void removeIfUnlocked(const QString& path);
+    // Whether a file this process holds open can be replaced (POSIX; Windows moves nothing
+    // over an open file).
+    virtual bool canReplaceOpenFiles() const;
+    // Waits before another attempt at a lock that another copy holds.
+    virtual void pause(int ms);
 };
 
-// Removes the leftovers of copies that ended beside target: new files of Replacement whose
-// process no longer runs, and the ".rmlock" files that QLockFile leaves (in chains) when a
-// process is killed while it removes a stale lock.
-void removeLeftovers(const QString& target);
-
-qint64 currentProcessId();
-bool processIsRunning(qint64 pid);
+Files& systemFiles();
 
 }  // namespace safefile

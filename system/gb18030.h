@@ -10,12 +10,13 @@
 #include <QByteArrayView>
 #include <QString>
 #include <QStringView>
+#include <cstdint>
 
 namespace gb18030 {
 
 // Whether the bytes are all there is (a whole file), or may stop inside a code (the part
 // of a file that was read).
-enum class Ending { Complete, MayBeCut };
+enum class Ending : std::uint8_t { Complete, MayBeCut };
 
 struct Decoded {
     QString text;

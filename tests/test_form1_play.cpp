@@ -750,7 +750,7 @@ void TestForm1Play::endingFromTheMenu()
     w.close();
     QFile file(game.dir.filePath("dat.ini"));
     QVERIFY(file.open(QIODevice::ReadOnly));
-    QCOMPARE(*records::decode(file.readAll()), QStringLiteral("300,9,李雷,1111\r\n\r\n"));
+    QCOMPARE(records::decode(file.readAll()), QStringLiteral("300,9,李雷,1111\r\n\r\n"));
 }
 
 void TestForm1Play::everyEndingReturnsToIdle_data()

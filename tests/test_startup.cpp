@@ -3,7 +3,6 @@
 #include "system/chinese.h"
 #include "system/sessionend.h"
 #include "settings/form2.h"
-#include "support/asnobody.h"
 #include "support/gamefixture.h"
 
 #include <QScreen>
@@ -11,7 +10,6 @@
 #include <QTimer>
 #include <atomic>
 #include <csignal>
-#include <optional>
 #include <thread>
 
 namespace {
@@ -40,8 +38,7 @@ private slots:
     void closingMidGameSavesTheLabelsAsTheyStand();
     void closingRightAfterStartRewritesWhatWasLoaded();
     void failedSaveIsReportedAndLosesNothing();
-    void unreadableFileIsToldAndKeptUnlessSomethingChanged_data();
-    void unreadableFileIsToldAndKeptUnlessSomethingChanged();
+    void damagedFileIsToldAtStartAndAtItsReplacing();
     void sessionEndSavesLikeAClose_data();
     void sessionEndSavesLikeAClose();
     void stuckWindowStillSavesAtSessionEnd();
@@ -121,62 +118,23 @@ void TestStartup::failedSaveIsReportedAndLosesNothing()
     QVERIFY(QFileInfo(dir.filePath("dat.ini")).isDir());
 }
 
-void TestStartup::unreadableFileIsToldAndKeptUnlessSomethingChanged_data()
+// What the keeper tells about the file reaches the player: at start, and as the window closes.
+void TestStartup::damagedFileIsToldAtStartAndAtItsReplacing()
 {
-    QTest::addColumn<QString>("file");          // unreadable, damaged or read-only
-    QTest::addColumn<QString>("newTimeLimit");  // set during the run, or "" for none
-    QTest::addColumn<QByteArray>("fileAfter");
-    QTest::addColumn<QStringList>("told");      // what each message says, in order
-    const QByteArray kept("120,5,Kept,4000\r\n\r\n");
-    const QByteArray replaced("60,9,Zadrevik,1000\r\n\r\n");
-    QTest::newRow("unreadable, nothing changed: left as it was") << "unreadable" << "" << kept << QStringList{"无法读取"};
-    QTest::newRow("unreadable, a setting changed: replaced")
-        << "unreadable" << "60" << replaced << QStringList{"无法读取", "已换成"};
-    const QByteArray damaged("120,5,Kept\xFF,4000\r\n\r\n");
-    QTest::newRow("damaged, nothing changed: left as it was") << "damaged" << "" << damaged << QStringList{"损坏"};
-    QTest::newRow("damaged, a setting changed: replaced")
-        << "damaged" << "60" << replaced << QStringList{"损坏", "已损坏的纪录文件已换成"};
-    QTest::newRow("read-only, nothing changed: left, nothing said") << "read-only" << "" << kept << QStringList{};
-    QTest::newRow("read-only, a setting changed: left, and said")
-        << "read-only" << "60" << kept << QStringList{"只读"};
-}
-
-void TestStartup::unreadableFileIsToldAndKeptUnlessSomethingChanged()
-{
-    QFETCH(QString, file);
-    QFETCH(QString, newTimeLimit);
-    QFETCH(QByteArray, fileAfter);
-    QFETCH(QStringList, told);
     QTemporaryDir dir;
-    const QString path = dir.filePath("dat.ini");
-    if (file == "unreadable") {
-        makeUnreadableRecordsFile(dir.path(), "120,5,Kept,4000\r\n\r\n");
-    } else {
-        writeFile(path, file == "damaged" ? QByteArray("120,5,Kept\xFF,4000\r\n\r\n") : fileAfter);
-        if (file == "read-only")
-            QVERIFY(QFile::setPermissions(path, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
-    }
+    writeFile(dir.filePath("dat.ini"), "120,5,Kept\xFF,4000\r\n\r\n");
     Module1 module;
     ScriptedPlatform platform;
     Form1 window(module, platform, records::RecordsFile(dir.path()));
-    {
-        std::optional<AsNobodyIfRoot> nobody;  // root reads any file
-        if (file == "unreadable")
-            nobody.emplace();
-        window.Form_Load();
-        QCOMPARE(window.Label14->caption(), file == "read-only" ? QStringLiteral("Kept") : QStringLiteral("Zadrevik"));
-        if (!newTimeLimit.isEmpty())
-            module.TimeLimit = newTimeLimit;
-        window.close();
-    }
-    QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
-    QCOMPARE(readFile(path), fileAfter);
-    QCOMPARE(platform.messages.size(), size_t(told.size()));
-    for (qsizetype i = 0; i < told.size(); ++i) {
-        QCOMPARE(platform.messages[size_t(i)].title, QStringLiteral("提示"));
-        QVERIFY2(platform.messages[size_t(i)].text.contains(told[i]), qUtf8Printable(platform.messages[size_t(i)].text));
-        QVERIFY(platform.messages[size_t(i)].text.contains(path));
-    }
+    window.Form_Load();
+    QCOMPARE(window.Label14->caption(), QStringLiteral("Zadrevik"));
+    QCOMPARE(platform.messages.size(), size_t(1));
+    QVERIFY(platform.messages[0].text.contains(QStringLiteral("已损坏")));
+    module.TimeLimit = "60";
+    window.close();
+    QCOMPARE(platform.messages.size(), size_t(2));
+    QVERIFY(platform.messages[1].text.contains(QStringLiteral("原先已损坏的纪录文件已换成")));
+    QCOMPARE(readFile(dir.filePath("dat.ini")), QByteArray("60,9,Zadrevik,1000\r\n\r\n"));
 }
 
 void TestStartup::sessionEndSavesLikeAClose_data()
@@ -224,8 +182,7 @@ void TestStartup::sessionEndSavesLikeAClose()
 }
 
 // Should the window's thread be stuck when the session ends, the last-resort thread saves
-// the records as the window showed them last, and only once: the window's own save at
-// closing then does nothing more.
+// the records as the window showed them last (the keeper's tests show it is only once).
 void TestStartup::stuckWindowStillSavesAtSessionEnd()
 {
     Game game;
@@ -238,7 +195,7 @@ void TestStartup::stuckWindowStillSavesAtSessionEnd()
     std::atomic<bool> saved = false;
     {
         SessionEndSignals endSignals;
-        endSignals.setLastResort(std::chrono::milliseconds(50), [&] { saved = w.saveRecordsShownLast(); });
+        endSignals.setLastResort(std::chrono::milliseconds(50), [&] { saved = w.keeper().saveRemembered(); });
         ::raise(SIGTERM);
         // The window's thread takes no events meanwhile, as a stuck one would not.
         QDeadlineTimer deadline(5000);
@@ -247,11 +204,7 @@ void TestStartup::stuckWindowStillSavesAtSessionEnd()
     }
     QVERIFY(saved);
     const QString path = game.dir.filePath("dat.ini");
-    QCOMPARE(*records::decode(readFile(path)), QStringLiteral("300,9,听风,1111\r\n\r\n"));
-    QFile::remove(path);
-    QVERIFY(!w.saveRecordsShownLast());
-    w.close();
-    QVERIFY(!QFile::exists(path));
+    QCOMPARE(records::decode(readFile(path)), QStringLiteral("300,9,听风,1111\r\n\r\n"));
 }
 
 QTEST_MAIN(TestStartup)

@@ -15,12 +15,9 @@ records::Values load(const QByteArray& bytes)
 {
     const records::FileText text
         = records::fileText(bytes.left(records::maxReadBytes), bytes.size() <= records::maxReadBytes);
-    if (text.status == records::FileText::Status::NoCodec)
-        std::abort();  // GB18030 is part of every Qt this runs on
     // A damaged file loads the defaults, as LoadRecords does.
-    const records::Variables variables = text.status == records::FileText::Status::Ok
-        ? records::variablesFrom(records::readFields(text.text))
-        : records::defaults();
+    const records::Variables variables = text.damage.isEmpty() ? records::variablesFrom(records::readFields(text.text))
+                                                               : records::defaultVariables();
     if (!variables.TimeLimit.toNumber() || !variables.RecordScore.toNumber() || variables.RecordName.toText().isEmpty())
         std::abort();
     return records::valuesOf(variables);

@@ -1,0 +1,47 @@
+// When and how the records are saved: once per run, as the window closes or as the session
+// ends, from whichever thread gets there first; at once when the session ends with boxes
+// still open; and what the player is told about the file. It knows no window: the window
+// hands it the values it shows.
+#pragma once
+
+#include "records/store.h"
+
+#include <mutex>
+
+namespace records {
+
+class Keeper {
+public:
+    explicit Keeper(RecordsFile file, safefile::Files& files = safefile::systemFiles());
+
+    // LoadRecords: the four variables as the file or the defaults give them.
+    Variables load();
+    // What to tell the player once the window is up about the file just loaded ("" for nothing).
+    QString toldAtStart() const;
+
+    // The records as the window shows them now, kept for a save from another thread.
+    void remember(const Values& shown);
+
+    // SaveRecords, once per run: the first of save() and saveRemembered() saves, and any
+    // later call does nothing. Returns what to tell the player ("" for nothing).
+    QString save(const Values& shown);
+    // From any thread (the session ends while the window's thread is stuck): saves the values
+    // remembered last. True if this call saved them.
+    bool saveRemembered();
+    // Saves now without counting as the run's save, for a session that ends with a box open:
+    // Windows may end the program before the box has closed and the window saves again.
+    void saveAhead(const Values& asTheyWillStand);
+
+private:
+    std::optional<SaveResult> saveOnce(const Values& ours);
+
+    RecordsFile file_;
+    safefile::Files& files_;
+    Values loaded_;  // what dat.ini held at start
+    LoadOutcome loadOutcome_ = LoadOutcome::Absent;
+    std::mutex mutex_;  // guards the two below and every save, which another thread may make
+    Values shownLast_;
+    bool saved_ = false;
+};
+
+}  // namespace records

@@ -1,0 +1,346 @@
+#include "records/store.h"
+
+#include "system/folders.h"
+
+#include <QRandomGenerator>
+#include <QThread>
+
+#include <algorithm>
+#include <cstdio>
+
+namespace records {
+
+using safefile::Failure;
+using safefile::Files;
+using safefile::Lock;
+
+namespace {
+
+constexpr int sayWaitingAfterMs = 2000;
+// Writes that found the file changed since they read it, before giving up.
+constexpr int mergeAttempts = 5;
+
+const QString lockFileSuffix = QStringLiteral(".lock");
+const QString newFileInfix = QStringLiteral(".new-");
+
+// Joins a folder and a name as the platform's path service does: one separator between
+// them, none added after a folder that already ends in one (the root).
+QString joined(const QString& folder, const QString& name)
+{
+    return folder.endsWith(u'/') ? folder + name : folder + u'/' + name;
+}
+
+void logLine(const QString& line) { std::fprintf(stderr, "varnoth: %s\n", qUtf8Printable(line)); }
+
+// The file as a fresh start would see it now.
+struct OnDisk {
+    safefile::Contents contents;
+    std::optional<Variables> variables;  // when it could be read and decoded
+    bool ownEncoding = true;
+    QString damage;
+    bool unusable() const { return contents.kind == safefile::Kind::RegularFile && !variables; }
+};
+
+OnDisk readOnDisk(Files& files, const QString& path)
+{
+    OnDisk disk;
+    disk.contents = files.read(path, maxReadBytes);
+    if (disk.contents.kind != safefile::Kind::RegularFile || !disk.contents.readable)
+        return disk;
+    const FileText text = fileText(disk.contents.bytes, disk.contents.complete);
+    disk.damage = text.damage;
+    disk.ownEncoding = text.ownEncoding;
+    if (text.damage.isEmpty())
+        disk.variables = variablesFrom(readFields(text.text));
+    return disk;
+}
+
+// A file this save holds open and locked; let go (and a lock file removed, unless another
+// copy has taken it meanwhile) when the object goes.
+class HeldFile {
+public:
+    HeldFile(Files& files, QString path, bool isLockFile)
+        : files_(files), path_(std::move(path)), isLockFile_(isLockFile)
+    {
+    }
+    ~HeldFile() { release(); }
+    HeldFile(const HeldFile&) = delete;
+    HeldFile& operator=(const HeldFile&) = delete;
+
+    Lock take()
+    {
+        if (held())
+            return Lock::Held;
+        const safefile::Opened opened = files_.openToLock(path_, isLockFile_);
+        if (opened.file == safefile::noFile) {
+            error_ = opened.error;
+            return opened.failure == Failure::InUse ? Lock::Busy : Lock::Unavailable;
+        }
+        Lock lock = files_.lock(opened.file, error_);
+        // Its holder may have removed or replaced it as it let go: it is tried again.
+        if (lock == Lock::Held && !files_.isAt(opened.file, path_))
+            lock = Lock::Busy;
+        if (lock == Lock::Held)
+            file_ = opened.file;
+        else
+            files_.close(opened.file);
+        return lock;
+    }
+    void release()
+    {
+        if (!held())
+            return;
+        files_.close(file_);
+        file_ = safefile::noFile;
+        if (isLockFile_)
+            files_.removeIfUnlocked(path_);
+    }
+    bool held() const { return file_ != safefile::noFile; }
+    QString error() const { return error_; }
+
+private:
+    Files& files_;
+    QString path_;
+    bool isLockFile_;
+    safefile::Handle file_ = safefile::noFile;
+    QString error_;
+};
+
+// The locks of a save, which every copy of the game respects. Where a file can be replaced
+// while this copy holds it open (POSIX), one lock does: dat.ini's own, which a copy that
+// writes it in place (its folder takes no new file) locks as well; the lock file only while
+// there is no dat.ini to lock. Windows moves nothing over a file that is open, so there the
+// lock on dat.ini has to be let go before dat.ini is replaced: the lock file keeps the copies
+// that replace it apart, and dat.ini's own lock keeps out a copy that writes it in place.
+class SaveLock {
+public:
+    SaveLock(Files& files, const QString& path)
+        : files_(files), lockFile_(files, path + lockFileSuffix, true), onFile_(files, path, false)
+    {
+    }
+
+    // False when another copy held the lock all the while.
+    bool take(const QString& shown)
+    {
+        for (int waited = 0;; waited += lockPollMs) {
+            if (tryTake() == Lock::Held)
+                return true;
+            if (waited >= lockWaitMs)
+                return false;
+            if (waited == sayWaitingAfterMs)
+                logLine(QStringLiteral("waiting for another copy of the game, which holds the lock on %1").arg(shown));
+            files_.pause(lockPollMs);
+        }
+    }
+
+    void beforeReplace()
+    {
+        if (!files_.canReplaceOpenFiles())
+            onFile_.release();
+    }
+
+private:
+    Lock tryTake()
+    {
+        const bool oneLock = files_.canReplaceOpenFiles();
+        if (oneLock && !lockFile_.held()) {
+            if (const Lock onFile = onFile_.take(); onFile != Lock::Unavailable)
+                return onFile;
+        }
+        if (lockFile_.take() == Lock::Busy || onFile_.take() == Lock::Busy)
+            return Lock::Busy;
+        if (oneLock && onFile_.held())
+            lockFile_.release();  // dat.ini appeared meanwhile: its lock does
+        if (!lockFile_.held() && !onFile_.held())
+            logLine(QStringLiteral("saving without a lock: %1").arg(lockFile_.error()));
+        return Lock::Held;
+    }
+
+    Files& files_;
+    HeldFile lockFile_;
+    HeldFile onFile_;
+};
+
+// A lock file or a new file (".new-") that no copy holds any more is what a copy that was
+// killed, or lost its power, while it saved left behind: it goes. One that is held belongs to
+// a copy still saving, however long that takes, whatever its name says.
+void removeLeftovers(Files& files, const QString& path)
+{
+    const qsizetype slash = path.lastIndexOf(u'/');
+    const QString folder = path.left(std::max<qsizetype>(slash, 1));
+    const QString name = path.mid(slash + 1);
+    for (const QString& found : files.names(folder, name + u'.')) {
+        if (found == name + lockFileSuffix || found.startsWith(name + newFileInfix))
+            files.removeIfUnlocked(joined(folder, found));
+    }
+}
+
+// Writes the bytes over the file, for a folder that takes no new file. The file is never
+// shorter than a whole record: while the old text is longer, the bytes are padded with line
+// ends and flushed, and only then is the file cut to their length.
+safefile::Outcome writeInPlace(Files& files, const QString& path, const QByteArray& bytes)
+{
+    safefile::Opened opened = files.openToWrite(path);
+    if (!opened.ok())
+        return opened;
+    const QByteArray padded = bytes + QByteArray(std::max<qint64>(opened.size - bytes.size(), 0), '\n');
+    safefile::Outcome outcome = files.write(opened.file, padded);
+    if (outcome.ok() && padded.size() > bytes.size())
+        outcome = files.truncate(opened.file, bytes.size());
+    files.close(opened.file);
+    return outcome;
+}
+
+}  // namespace
+
+QString recordsFolder(const QString& programDirectory, const QString& userDataDirectory)
+{
+    if (folders::isFolder(joined(programDirectory, QStringLiteral("../share/varnoth"))))
+        return userDataDirectory.isEmpty() ? QString() : joined(userDataDirectory, QStringLiteral("varnoth"));
+    return programDirectory;
+}
+
+RecordsFile::RecordsFile(QString folder) : folder_(std::move(folder)) {}
+
+RecordsFile RecordsFile::forThisProgram()
+{
+    return RecordsFile(recordsFolder(folders::programFolder(), folders::userDataFolder()));
+}
+
+QString RecordsFile::path() const { return folder_.isEmpty() ? QString() : joined(folder_, QStringLiteral("dat.ini")); }
+
+QString RecordsFile::displayPath() const
+{
+    return folder_.isEmpty() ? QStringLiteral("dat.ini (no home folder)") : folders::displayPath(path());
+}
+
+LoadResult LoadRecords(const RecordsFile& file, Files& files)
+{
+    LoadResult result;
+    result.path = file.displayPath();
+    result.variables = defaultVariables();
+    if (file.path().isEmpty())
+        return result;
+    const OnDisk disk = readOnDisk(files, file.path());
+    if (disk.variables) {
+        result.outcome = LoadOutcome::Loaded;
+        result.variables = *disk.variables;
+    } else if (disk.unusable()) {
+        result.outcome = disk.contents.readable ? LoadOutcome::Damaged : LoadOutcome::Unreadable;
+        result.error = disk.contents.readable ? disk.damage : disk.contents.error;
+    }
+    return result;
+}
+
+namespace {
+
+SaveResult failed(SaveResult result, SaveProblem problem, const QString& error)
+{
+    result.problem = problem;
+    result.error = error;
+    return result;
+}
+
+SaveResult saved(SaveResult result, bool written)
+{
+    result.ok = true;
+    result.written = written;
+    return result;
+}
+
+// One attempt under the lock: its result, or nothing when the file changed meanwhile and the
+// merge is to be made again.
+std::optional<SaveResult> saveUnderLock(const Values& loaded, const Values& ours, const QString& path,
+                                        SaveLock& lock, Files& files, SaveResult result)
+{
+    const OnDisk disk = readOnDisk(files, path);
+    if (disk.contents.kind == safefile::Kind::Other)
+        return disk.contents.error.isEmpty()
+            ? failed(result, SaveProblem::NotARegularFile, QStringLiteral("not a regular file"))
+            : failed(result, SaveProblem::WriteFailed, disk.contents.error);
+    const bool exists = disk.contents.kind == safefile::Kind::RegularFile;
+    const std::optional<Values> onDisk = disk.variables ? std::optional(valuesOf(*disk.variables)) : std::nullopt;
+    const Values values = merged(loaded, ours, onDisk);
+    const std::optional<QByteArray> bytes
+        = encode(recordsText(values.timeLimit, values.maxTries, values.holder, values.score));
+    if (!bytes)
+        return failed(result, SaveProblem::Unencodable, QStringLiteral("the text is not all characters"));
+    // Nothing to write: the file holds the text already, or (in an encoding of its own) the
+    // same values.
+    if (onDisk && (disk.ownEncoding ? disk.contents.complete && disk.contents.bytes == *bytes : *onDisk == values))
+        return saved(result, false);
+    // A file that could not be read, or is damaged, is replaced only by something worth keeping.
+    if (disk.unusable() && ours == loaded)
+        return saved(result, false);
+    if (exists && disk.contents.writeProtected)
+        return ours == loaded
+            ? saved(result, false)
+            : failed(result, SaveProblem::WriteProtected, QStringLiteral("the file is write-protected"));
+    result.replacedUnusable = disk.unusable();
+
+    const QString temp = path + newFileInfix + QString::number(QRandomGenerator::global()->generate(), 36);
+    const safefile::Opened created = files.create(temp, path);
+    if (created.failure == Failure::Denied && exists) {
+        logLine(QStringLiteral("the folder of %1 takes no new file (%2); writing the file in place")
+                    .arg(result.path, created.error));
+        if (!(files.read(path, maxReadBytes) == disk.contents))
+            return std::nullopt;
+        if (const safefile::Outcome inPlace = writeInPlace(files, path, *bytes); !inPlace.ok())
+            return failed(result, SaveProblem::WriteFailed, inPlace.error);
+        result.inPlace = true;
+        return saved(result, true);
+    }
+    if (!created.ok())
+        return failed(result, SaveProblem::WriteFailed, created.error);
+    const safefile::Outcome written = files.write(created.file, *bytes);
+    files.close(created.file);
+    if (!written.ok()) {
+        files.remove(temp);
+        return failed(result, SaveProblem::WriteFailed, written.error);
+    }
+    // The lock keeps other copies of the game out; anything else that wrote the file
+    // meanwhile (an editor) is merged with again.
+    if (!(files.read(path, maxReadBytes) == disk.contents)) {
+        files.remove(temp);
+        logLine(QStringLiteral("%1 changed while it was being saved; merging again").arg(result.path));
+        return std::nullopt;
+    }
+    lock.beforeReplace();
+    if (const safefile::Outcome replaced = files.replace(temp, path); !replaced.ok()) {
+        files.remove(temp);
+        return failed(result, SaveProblem::WriteFailed, replaced.error);
+    }
+    return saved(result, true);
+}
+
+}  // namespace
+
+SaveResult SaveRecords(const Values& loaded, const Values& ours, const RecordsFile& file, Files& files)
+{
+    SaveResult result;
+    result.path = file.displayPath();
+    const QString path = file.path();
+    if (path.isEmpty())
+        return failed(result, SaveProblem::WriteFailed,
+                      QStringLiteral("no folder for the records: the user has no home folder"));
+    if (const QString error = files.makeFolders(file.folder()); !error.isEmpty())
+        return failed(result, SaveProblem::WriteFailed,
+                      QStringLiteral("cannot create the folder %1: %2")
+                          .arg(folders::displayPath(file.folder()), error));
+    for (int attempt = 0; attempt < mergeAttempts; ++attempt) {
+        // Another copy of the game saving at the same moment waits for this one, and then
+        // merges what this one wrote.
+        SaveLock lock(files, path);
+        if (!lock.take(result.path))
+            return failed(result, SaveProblem::Busy,
+                          QStringLiteral("another copy held the lock for %1 s").arg(lockWaitMs / 1000));
+        removeLeftovers(files, path);
+        if (const std::optional<SaveResult> done = saveUnderLock(loaded, ours, path, lock, files, result))
+            return *done;
+    }
+    return failed(result, SaveProblem::KeptChanging, QStringLiteral("the file changed under every attempt to save it"));
+}
+
+}  // namespace records
+
+void safefile::Files::pause(int ms) { QThread::msleep(static_cast<unsigned long>(ms)); }

@@ -1,0 +1,89 @@
+// Where dat.ini lives, and the two operations on it: LoadRecords at the start of a run and
+// SaveRecords at its end, which keeps what another copy of the game saved meanwhile.
+#pragma once
+
+#include "records/records.h"
+#include "records/safefile.h"
+
+#include <cstdint>
+
+namespace records {
+
+// The folder that holds dat.ini. A copy installed under a prefix (recognised by the data
+// folder share/varnoth that the install rules put beside its bin or games folder) keeps
+// it in the user's data folder ("" when the user has none); any other copy keeps it beside
+// the program. Folders are paths as system/folders.h holds them.
+QString recordsFolder(const QString& programDirectory, const QString& userDataDirectory);
+
+// Where dat.ini lives.
+class RecordsFile {
+public:
+    explicit RecordsFile(QString folder);
+
+    // For the running program: see recordsFolder.
+    static RecordsFile forThisProgram();
+
+    QString folder() const { return folder_; }
+    QString path() const;         // "" when there is no folder for it
+    QString displayPath() const;  // the path for the player and the log
+
+private:
+    QString folder_;
+};
+
+enum class LoadOutcome : std::uint8_t {
+    Loaded,      // read from the file
+    Absent,      // no regular file of that name: defaults
+    Unreadable,  // a regular file that could not be read: defaults
+    Damaged,     // a regular file that holds bytes that are no text: defaults
+};
+
+struct LoadResult {
+    LoadOutcome outcome = LoadOutcome::Absent;
+    QString path;   // for the player and the log
+    QString error;  // why an unreadable or damaged file could not be used
+    Variables variables;
+};
+
+// TimeLimit, MaxTries, RecordName and RecordScore from the file, or the defaults 300, 9,
+// "Zadrevik", 1000 when there is no regular file of that name (a symbolic link, a
+// directory or a device counts as none), it cannot be read or it is damaged.
+LoadResult LoadRecords(const RecordsFile& file, safefile::Files& files = safefile::systemFiles());
+
+// Saves take milliseconds, a slow disk a few seconds. A copy that holds the lock longer (it
+// hangs, or it is stopped) is waited for this long; then the save gives up, and says so,
+// rather than replace what that copy may be about to write.
+constexpr int lockWaitMs = 30000;
+constexpr int lockPollMs = 20;  // between attempts
+
+enum class SaveProblem : std::uint8_t {
+    None,
+    NotARegularFile,  // something else stands at dat.ini's place; left untouched
+    Unencodable,      // the text holds what GB18030 cannot carry; the old file is left as it was
+    WriteFailed,      // the folder or the disk refused; the old file is left as it was
+    WriteProtected,   // the player made dat.ini read-only; it is left as it was
+    Busy,             // another copy held the lock all the while; the old file is left as it was
+    KeptChanging,     // the file changed under every attempt to merge; left as it last was
+};
+
+struct SaveResult {
+    bool ok = false;
+    QString path;  // for the player and the log
+    SaveProblem problem = SaveProblem::None;
+    QString error;                  // the system's words, for the log
+    bool written = false;           // the file was written (not so when it already held the text)
+    bool inPlace = false;           // written over the old file, the folder taking no new file
+    bool replacedUnusable = false;  // the file replaced could not be read or was damaged
+};
+
+// Writes the values merged with what the file holds just before it is replaced, under a
+// lock that other copies of the game respect; the merge is made again if the file changed
+// meanwhile. The old file is replaced only once the whole new text is on the disk, and
+// never through a link or over anything that is not a regular file. A file that already
+// holds the text is not written; a read-only one is left alone. Where the folder takes no
+// new file but dat.ini may be written, the text is written into it in place. What a copy
+// that was killed while it saved left beside dat.ini goes.
+SaveResult SaveRecords(const Values& loaded, const Values& ours, const RecordsFile& file,
+                       safefile::Files& files = safefile::systemFiles());
+
+}  // namespace records
