@@ -79,6 +79,7 @@ private:
 // for the scale nearest to the screen's, so it stays sharp, also after the window has
 // moved to a screen of another scale.
 class Picture : public QLabel {
+    Q_OBJECT
 public:
     explicit Picture(const QString& artworkName, QWidget* parent = nullptr);
 

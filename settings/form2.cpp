@@ -1,8 +1,8 @@
 #include "settings/form2.h"
 
-#include "game/rules.h"
 #include "accessibility/accessibility.h"
 #include "controls/twips.h"
+#include "platform/keyfilter.h"
 
 #include <QApplication>
 #include <QRegularExpression>
@@ -47,10 +47,10 @@ bool isWholeNumber(const QString& text)
 
 }  // namespace
 
-Form2::Form2(Module1& module, Platform& platform, QWidget* parent)
+Form2::Form2(vb::Variant& timeLimit, qint16& maxTries, Platform& platform, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
                           | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
-      m_(module), platform_(platform)
+      TimeLimit(timeLimit), MaxTries(maxTries), platform_(platform)
 {
     accessibility::install();
     setWindowTitle(QStringLiteral("设置"));
@@ -86,25 +86,19 @@ Form2::Form2(Module1& module, Platform& platform, QWidget* parent)
 void Form2::Form_Load()
 {
     centreOnScreen(*this);
-    Text1->setWholeText(m_.TimeLimit.toText());
-    Text2->setWholeText(vb::numberText(m_.MaxTries));
+    Text1->setWholeText(TimeLimit.toText());
+    Text2->setWholeText(vb::numberText(MaxTries));
 }
 
-void Form2::DigitKeyFilter(int& keyAscii)
-{
-    if (!rules::isDigitKey(keyAscii)) {
-        keyAscii = 0;
-        platform_.beep();
-    }
-}
+void Form2::DigitKeyFilter(int& keyAscii) { ::DigitKeyFilter(keyAscii, platform_); }
 
 void Form2::Form_Unload()
 {
     if (const QString text = Text1->text(); isWholeNumber(text))
-        m_.TimeLimit = text;
+        TimeLimit = text;
     if (const QString text = Text2->text(); isWholeNumber(text))
         if (const auto tries = vb::toInt16(text))
-            m_.MaxTries = *tries;
+            MaxTries = *tries;
 }
 
 void Form2::done(int result)
