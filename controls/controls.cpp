@@ -90,8 +90,6 @@ bool TextBox::passes(int keyAscii)
 {
     if (keyPress_)
         keyPress_(keyAscii);
-    if (keyAscii == 0)
-        emit typingRefused();
     return keyAscii != 0;
 }
 

@@ -59,9 +59,6 @@ public:
     // (arrows, Delete, Home, modifiers). Ctrl with a letter types its control code.
     static int typedCharacter(const QKeyEvent& event);
 
-signals:
-    void typingRefused();  // the key-press handler refused a typed character
-
 protected:
     void keyPressEvent(QKeyEvent* event) override;
     void inputMethodEvent(QInputMethodEvent* event) override;

@@ -4,6 +4,7 @@
 // the face read in the table's order.
 #include "game/form1_accessibility.h"
 #include "game/form1_layout.h"
+#include "accessibility/accessibility.h"
 #include "system/chinese.h"
 #include "support/gamefixture.h"
 #include "support/layoutchecks.h"
@@ -53,6 +54,7 @@ private slots:
     void fontsResolveToChineseFamilies();
     void autoSizeLabelsFollowTheirText();
     void screenReadersSeeEveryText();
+    void aLabelFollowsItsShowingOnce();
     void screenReadersHearTheFaceInReadingOrder();
     void theGameIsToldInSpeech();
     void textBoxesAnswerEveryBoundary();
@@ -311,6 +313,20 @@ void TestForm1Layout::screenReadersSeeEveryText()
     QAccessibleInterface* menu = QAccessible::queryAccessibleInterface(w.a0);
     QVERIFY(menu);
     QCOMPARE(nameOf(&w), QStringLiteral("Varnoth"));
+}
+
+// However often it is asked, and whatever else the label owns, one reporter follows what
+// the label shows (a search for it once matched any child object of the label).
+void TestForm1Layout::aLabelFollowsItsShowingOnce()
+{
+    Label label;
+    new QObject(&label);
+    accessibility::followShowing(&label);
+    accessibility::followShowing(&label);
+    int reporters = 0;
+    for (const QObject* child : label.children())
+        reporters += QByteArray(child->metaObject()->className()) == "ShowingReporter" ? 1 : 0;
+    QCOMPARE(reporters, 1);
 }
 
 // What a reader walking the face hears during a game: every control in the face table's
