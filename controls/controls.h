@@ -23,13 +23,14 @@ public:
     void click() { emit clicked(); }
 
 signals:
-    void clicked();
+    void clicked();  // pressed and released on the label; a double-click is one click
     void mouseMoved();
     void captionChanged();  // only when the text really changes
 
 protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
 
 private:

@@ -6,7 +6,7 @@
 #include "game/form1.h"
 
 #include "game/form1_accessibility.h"
-#include "controls/twips.h"
+#include "system/centring.h"
 #include "platform/keyfilter.h"
 #include "settings/form2.h"
 

@@ -3,6 +3,7 @@
 #include "accessibility/accessibility.h"
 #include "controls/twips.h"
 #include "platform/keyfilter.h"
+#include "system/centring.h"
 
 #include <QApplication>
 #include <QRegularExpression>

@@ -332,6 +332,14 @@ void TestForm1Play::typingFourDigitsFillsTheBoxesLeftToRight()
     QCOMPARE(w.Ld[0]->caption(), QStringLiteral("1"));
     QCOMPARE(w.Ly[0]->caption(), QStringLiteral("2"));
     QCOMPARE(game.focused(), static_cast<QWidget*>(w.T[0]));
+
+    // A double-click is one click: one guess, one try, and no message about the emptied boxes.
+    for (char digit : {'1', '2', '4', '9'})
+        QTest::keyClick(game.focused(), digit);
+    QTest::mouseDClick(w.windowHandle(), Qt::LeftButton, {}, w.Label1->mapTo(&w, w.Label1->rect().center()));
+    QCOMPARE(w.L[1]->caption(), QStringLiteral("1249"));
+    QCOMPARE(w.Lc->caption(), QStringLiteral("7"));
+    QVERIFY(game.platform.messages.empty());
 }
 
 void TestForm1Play::focusRuleJumpsToTheFirstEmptyBox()
