@@ -10,6 +10,11 @@
 
 namespace {
 
+// The client area, in twips, and its dark grey.
+constexpr int clientWidth = 4635;
+constexpr int clientHeight = 1650;
+const QColor background(64, 64, 64);
+
 // The most digits typing may leave in each box.
 constexpr int timeLimitDigits = 3;
 constexpr int triesDigits = 1;
@@ -56,9 +61,9 @@ Form2::Form2(vb::Variant& timeLimit, qint16& maxTries, Platform& platform, QWidg
     accessibility::install();
     setWindowTitle(QStringLiteral("设置"));
     setWindowModality(Qt::ApplicationModal);
-    setFixedSize(px(4635), px(1650));
+    setFixedSize(px(clientWidth), px(clientHeight));
     QPalette palette = this->palette();
-    palette.setColor(QPalette::Window, QColor(64, 64, 64));
+    palette.setColor(QPalette::Window, background);
     setPalette(palette);
     setAutoFillBackground(true);
 
