@@ -386,11 +386,10 @@ void Form1::roundSolved()
     }
     // The last try solved the code: the game is cleared. Its message shows as a lost game's
     // does; the answer was hidden above, as it is for every solved round.
-    announce(*this, {.result = gameClearedText, .triesLeft = true, .gameOver = true});
     returnToIdle();
     setMessageCaptions(gameClearedText);
     showMessage();
-    offerRecord(recordPromptAfterTries);
+    offerRecord(recordPromptAfterTries, {.result = gameClearedText, .gameOver = true});
 }
 
 // The guess fills the first free history row, if one is left (more than nine wrong guesses
@@ -413,20 +412,26 @@ void Form1::wrongGuess(const rules::Guess& guess, const rules::Marks& marks)
         announce(*this, {.row = row, .triesLeft = true});
         return;
     }
-    announce(*this, {.row = row, .result = gameLostText, .triesLeft = true, .gameOver = true});
-    offerRecord(recordPromptAfterTries);
+    offerRecord(recordPromptAfterTries, {.row = row, .result = gameLostText, .triesLeft = true, .gameOver = true});
     setMessageCaptions(gameLostText);
     失败();
 }
 
-void Form1::offerRecord(const QString& prompt)
+// Tells how the game ended and, for a score above the record, asks for the holder's name:
+// the box tells the end itself, before its prompt, so that a screen reader says them in
+// that order (Orca 48 reads a box that opens before news sent just ahead of it).
+void Form1::offerRecord(const QString& prompt, const News& end)
 {
     const double record = vb::leadingNumber(Label10->caption());
     const double score = vb::leadingNumber(Label12->caption());
-    if (!(record < score))
+    if (!(record < score)) {
+        announce(*this, end);
         return;
+    }
+    const QString about = spokenNews(*this, end);
     recordOfferOpen_ = true;
-    m_.RecordName = records::cappedName(modal([&] { return platform_.inputBox(prompt, title, records::maxNameLength); }));
+    m_.RecordName = records::cappedName(
+        modal([&] { return platform_.inputBox(prompt, title, records::maxNameLength, about); }));
     recordOfferOpen_ = false;
     Label10->setCaption(Label12->caption());
     if (!m_.RecordName.toText().isEmpty())
@@ -491,10 +496,8 @@ void Form1::Timer1_Timer()
     // stopped first), unless an offer is already open and this tick arrived behind it: the
     // handler that opened it has told the game's end already.
     Timer1.stop();
-    if (!recordOfferOpen_) {
-        announce(*this, {.result = timeUpText + gameLostText, .gameOver = true});
-        offerRecord(recordPromptAfterTries);
-    }
+    if (!recordOfferOpen_)
+        offerRecord(recordPromptAfterTries, {.result = timeUpText + gameLostText, .gameOver = true});
     失败();
 }
 
@@ -530,8 +533,7 @@ void Form1::Label5_MouseMove()
 
 void Form1::a2_Click()
 {
-    announce(*this, {.gameOver = true});
-    offerRecord(recordPromptAtEnd);
+    offerRecord(recordPromptAtEnd, {.gameOver = true});
     结束();
 }
 

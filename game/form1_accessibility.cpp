@@ -207,48 +207,10 @@ private:
 class Narrator : public QObject {
     Q_OBJECT
 public:
-    explicit Narrator(const Form1& w) : QObject(w.face()), w_(w)
+    explicit Narrator(const Form1& w) : QObject(w.face())
     {
         for (auto& announcement : ring_)
             announcement = new Announcement(w.face());
-    }
-
-    void tell(const News& news)
-    {
-        QStringList parts;
-        if (news.gameStarted)
-            parts << QStringLiteral("游戏开始,剩余时间 %1 秒,剩余次数 %2").arg(w_.Lt->caption(), w_.Lc->caption());
-        if (news.row && *news.row < w_.L.size())
-            parts << rowSentence(w_.L[*news.row], w_.Ld[*news.row], w_.Ly[*news.row]);
-        parts << news.result;
-        if (news.triesLeft)
-            parts << QStringLiteral("剩余次数 %1").arg(w_.Lc->caption());
-        if (news.score)
-            parts << QStringLiteral("得分 %1").arg(w_.Label12->caption());
-        if (news.gameOver)
-            parts << QStringLiteral("游戏结束,得分 %1").arg(w_.Label12->caption());
-        if (news.secondsLeft)
-            parts << QAccessible::queryAccessibleInterface(w_.Label6)->text(QAccessible::Name);
-        if (news.keyRefused)
-            parts << QStringLiteral("只能输入数字");
-        parts.removeAll(QString());
-        if (!parts.isEmpty())
-            say(sentences(parts));
-    }
-
-    QString lastSaid() const { return next_ == 0 ? QString() : ring_[(next_ - 1) % ring_.size()]->text; }
-
-private:
-    // The parts as sentences: each ends in a full stop unless it already ends in a mark.
-    static QString sentences(const QStringList& parts)
-    {
-        QString text;
-        for (const QString& part : parts) {
-            text += part;
-            if (!part.endsWith(u'!') && !part.endsWith(u'。') && !part.endsWith(u'?'))
-                text += u'。';
-        }
-        return text;
     }
 
     void say(const QString& text)
@@ -262,10 +224,26 @@ private:
         QAccessible::updateAccessibility(&shown);
     }
 
-    const Form1& w_;
+    QString lastSaid() const { return next_ == 0 ? QString() : ring_[(next_ - 1) % ring_.size()]->text; }
+
+private:
     std::array<Announcement*, 4> ring_{};
     size_t next_ = 0;
 };
+
+// The parts as sentences: each ends in a full stop unless it already ends in a mark.
+QString sentences(const QStringList& parts)
+{
+    QString text;
+    for (const QString& part : parts) {
+        if (part.isEmpty())
+            continue;
+        text += part;
+        if (!part.endsWith(u'!') && !part.endsWith(u'。') && !part.endsWith(u'?'))
+            text += u'。';
+    }
+    return text;
+}
 
 // The face as it reads: its controls in the face table's reading order, then the history
 // panel on the right, whose labels and icons are read through the list that stands for them.
@@ -278,13 +256,14 @@ QList<QObject*> readingOrder(const Form1& w)
     return order;
 }
 
-// The face is a panel named for the lock, which says how to begin. While no game runs the
-// keyboard focus rests on it (the boxes are disabled), so a reader reads it at start and
-// after every game.
+// The face is the window's client area, named for the lock, and says how to begin. While
+// no game runs the keyboard focus rests on it (the boxes are disabled), so a reader reads
+// it at start, after every game and when a box closes. (As a panel, Orca 48 leaves its name
+// out whenever it names the window first, as it does when a box has closed.)
 class FaceAccessible : public QAccessibleWidget {
 public:
     // The face is a child of the window, so the window outlives this interface.
-    FaceAccessible(QWidget* face, const Form1& window) : QAccessibleWidget(face, QAccessible::Pane), window_(window) {}
+    FaceAccessible(QWidget* face, const Form1& window) : QAccessibleWidget(face, QAccessible::Client), window_(window) {}
 
     QAccessible::State state() const override
     {
@@ -368,10 +347,32 @@ void describeForScreenReaders(Form1& w)
     new Narrator(w);
 }
 
+QString spokenNews(const Form1& w, const News& news)
+{
+    QStringList parts;
+    if (news.gameStarted)
+        parts << QStringLiteral("游戏开始,剩余时间 %1 秒,剩余次数 %2").arg(w.Lt->caption(), w.Lc->caption());
+    if (news.row && *news.row < w.L.size())
+        parts << rowSentence(w.L[*news.row], w.Ld[*news.row], w.Ly[*news.row]);
+    parts << news.result;
+    if (news.triesLeft)
+        parts << QStringLiteral("剩余次数 %1").arg(w.Lc->caption());
+    if (news.score)
+        parts << QStringLiteral("得分 %1").arg(w.Label12->caption());
+    if (news.gameOver)
+        parts << QStringLiteral("游戏结束,得分 %1").arg(w.Label12->caption());
+    if (news.secondsLeft)
+        parts << QAccessible::queryAccessibleInterface(w.Label6)->text(QAccessible::Name);
+    if (news.keyRefused)
+        parts << QStringLiteral("只能输入数字");
+    return sentences(parts);
+}
+
 void announce(const Form1& w, const News& news)
 {
-    if (Narrator* narrator = narratorOf(w))
-        narrator->tell(news);
+    const QString text = spokenNews(w, news);
+    if (Narrator* narrator = narratorOf(w); narrator && !text.isEmpty())
+        narrator->say(text);
 }
 
 QString lastAnnouncement(const Form1& w)

@@ -30,6 +30,9 @@ struct News {
     bool keyRefused = false;
 };
 
+// The news as the player hears it.
+QString spokenNews(const Form1& window, const News& news);
+
 // Says it now: a handler calls this once, after what it tells has happened and before any
 // box it opens.
 void announce(const Form1& window, const News& news);

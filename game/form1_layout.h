@@ -12,7 +12,6 @@
 #include <QRect>
 #include <QString>
 #include <array>
-#include <cstdint>
 #include <vector>
 
 namespace face {
@@ -29,7 +28,7 @@ struct Font {
     bool bold;
 };
 
-enum class Kind : std::uint8_t {
+enum class Kind {
     DigitBox,      // a one-digit text box
     Label,         // a transparent label
     ClickArea,     // a transparent label over a button the picture paints: read as that push button
