@@ -244,7 +244,7 @@ void Form1::clear()
 }
 
 // Tries below 1 or a time limit below 1 (or not a number) cannot make a game: the
-// points per round would divide by nothing. Says which setting to change, or "".
+// points per round would divide by nothing. Says which setting to change.
 QString Form1::settingsProblem() const
 {
     QStringList problems;
@@ -253,15 +253,14 @@ QString Form1::settingsProblem() const
     const auto seconds = m_.TimeLimit.toNumber();
     if (m_.TimeLimit.isEmpty() || !seconds || *seconds < 1)
         problems << QStringLiteral("开锁时间至少为1秒");
-    if (problems.isEmpty())
-        return {};
     return problems.join(u',') + QStringLiteral(",请在\"设置\"中修改!");
 }
 
 void Form1::a1_Click()
 {
-    if (const QString problem = settingsProblem(); !problem.isEmpty()) {
-        tell(problem);
+    const std::optional<QString> points = rules::roundPoints(m_.MaxTries, m_.TimeLimit.toNumber().value_or(0));
+    if (!points) {
+        tell(settingsProblem());
         return;
     }
     mm();
@@ -274,7 +273,7 @@ void Form1::a1_Click()
     Timer1.start();
     Lc->setCaption(m_.InitialTries.toText());
     Label8->hide();
-    RoundPoints = *rules::roundPoints(m_.MaxTries, *m_.TimeLimit.toNumber());
+    RoundPoints = *points;
     Label12->setCaption(QStringLiteral("0"));
     announce(*this, {.gameStarted = true});
 }
