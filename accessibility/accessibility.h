@@ -2,7 +2,7 @@
 // tells about its standard widgets: a label reads as its caption and shows only when it
 // has one, a caption is linked to the figure it names, a label can act as a push button
 // or read as a sentence around its caption, and a text box answers every question about
-// its text (Qt 6.4's own answer to some never comes).
+// its text (Qt's own answer to some never comes).
 #pragma once
 
 #include <QString>

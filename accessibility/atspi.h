@@ -10,16 +10,18 @@ namespace atspi {
 // typed: each reaches the window only once the reader has let it through (or has not
 // answered within a second), and the menu bar and shortcuts see each key once. Qt's own
 // relay gives up on an answer after 0.1 s and then loses the order, so that Alt, Down
-// could leave the menu closed. Call once the application exists.
+// could leave the menu closed (atspi_dbus.cpp says on which Qt versions). Call once the
+// application exists.
 void relayKeysInOrder();
 
 // Tells the readers that the object now shows, or no longer shows, with both states a
-// reader keeps in its cache: "showing" and "visible" (Qt's bridge sends only "showing",
-// and nothing when an empty label gains a caption).
+// reader keeps in its cache: "showing" and, where Qt's bridge leaves it out, "visible";
+// also for a change Qt does not tell, as an empty label gaining a caption.
 void reportShowing(QAccessibleInterface* object, bool showing);
 
 // Tells the readers that the child joined (added) or left the parent's children, at that
-// index, so that a reader's cached list of children follows.
+// index, so that a reader's cached list of children follows; the child is not made or
+// destroyed for it.
 void reportChildrenChanged(QAccessibleInterface* parent, QAccessibleInterface* child, bool added, int index);
 
 }  // namespace atspi

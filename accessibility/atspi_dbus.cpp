@@ -1,5 +1,7 @@
 #include "accessibility/atspi.h"
 
+#include "accessibility/qtversions.h"
+
 #include <QAccessible>
 #include <QCoreApplication>
 #include <QDBusArgument>
@@ -16,6 +18,7 @@
 #include <QPointer>
 #include <QSet>
 #include <QTimer>
+#include <cstdint>
 #include <deque>
 #include <memory>
 
@@ -153,7 +156,8 @@ QString keyName(const QKeyEvent& event)
 
 DeviceEvent deviceEventOf(const QKeyEvent& event)
 {
-    enum { shift = 0, shiftLock = 1, control = 2, alt = 3, meta = 4 };  // AT-SPI's modifier bits
+    enum : std::uint8_t { shift = 0, shiftLock = 1, control = 2, alt = 3, meta = 4 };  // AT-SPI's modifier bits
+    constexpr quint32 xLockMask = 0x2;  // Caps Lock in X's modifier state
     DeviceEvent de;
     de.type = event.type() == QEvent::KeyPress ? 0 : 1;
     de.id = static_cast<int>(event.nativeVirtualKey());
@@ -164,7 +168,7 @@ DeviceEvent deviceEventOf(const QKeyEvent& event)
     const Qt::KeyboardModifiers mods = event.modifiers();
     if (mods.testFlag(Qt::ShiftModifier) && event.key() != Qt::Key_Shift)
         de.modifiers |= 1 << shift;
-    if (event.nativeModifiers() & 0x2)  // the X lock mask
+    if (event.nativeModifiers() & xLockMask)
         de.modifiers |= 1 << shiftLock;
     if (mods.testFlag(Qt::ControlModifier) && event.key() != Qt::Key_Control)
         de.modifiers |= 1 << control;
@@ -187,12 +191,14 @@ std::unique_ptr<QKeyEvent> copyOf(const QKeyEvent& event)
 // Holds each key event that the window system delivers while a screen reader listens,
 // asks the reader about it, and passes the events on in their order as the answers come.
 //
-// Qt's bridge does the same with an application-wide event filter, but gives up on an
-// answer after 0.1 s and then passes on everything it holds at once, after which later
+// Qt's bridge does the same with an application-wide event filter (QSpiApplicationAdaptor,
+// qspiapplicationadaptor.cpp), but gives up on an answer after 100 ms and then, in
+// notifyKeyboardListenerError, passes on every key it holds at once, after which later
 // answers are taken for the wrong keys. It also lets the menu bar see the raw Alt before
 // it holds it, and again when it passes it on: the menu bar's keyboard mode switched on
-// and off again, and Down did nothing. This relay stands in front of Qt's: Qt's sees only
-// the events passed on here, which it leaves alone as they are not from the window system.
+// and off again, and Down did nothing. Seen in Qt 6.4.2; Qt 6.8.2 has the same timeout and
+// the same flush. This relay stands in front of Qt's: Qt's sees only the events passed on
+// here, which it leaves alone as they are not from the window system.
 class KeyRelay : public QObject, public QAccessible::ActivationObserver {
 public:
     KeyRelay() : QObject(QCoreApplication::instance())
@@ -302,20 +308,27 @@ namespace atspi {
 void relayKeysInOrder()
 {
     static KeyRelay* relay = nullptr;
-    if (!relay && QCoreApplication::instance())
+    if (!relay && QCoreApplication::instance() && runningQtBehavesAsSeen(QVersionNumber(6, 4)))
         relay = new KeyRelay;
 }
 
+// Qt's bridge tells "showing" alone on ObjectShow and ObjectHide (AtSpiAdaptor::notify,
+// atspiadaptor.cpp), and a reader's cache keeps "visible" as it was. Seen in Qt 6.4.2 and
+// in 6.8.2's bridge.
 void reportShowing(QAccessibleInterface* object, bool showing)
 {
     if (!object || !object->isValid() || !readersListen())
         return;
     const QDBusConnection bus = readersBus();
     const QString path = pathOf(object);
-    sendStateChanged(bus, path, QStringLiteral("visible"), showing);
+    if (runningQtBehavesAsSeen(QVersionNumber(6, 4)))
+        sendStateChanged(bus, path, QStringLiteral("visible"), showing);
     sendStateChanged(bus, path, QStringLiteral("showing"), showing);
 }
 
+// Qt has no event for a child that leaves a list without being destroyed, as a history row
+// does: its bridge tells children-changed only for ObjectCreated and ObjectDestroyed (the
+// latter always at index -1, atspiadaptor.cpp) and ObjectReorder (every child "added").
 void reportChildrenChanged(QAccessibleInterface* parent, QAccessibleInterface* child, bool added, int index)
 {
     if (!parent || !child || !parent->isValid() || !child->isValid() || !readersListen())

@@ -48,6 +48,14 @@ void Label::mouseReleaseEvent(QMouseEvent* event)
         emit clicked();
 }
 
+// Qt delivers the second press of a double-click to mousePressEvent as well, just before
+// this: that press is no click of its own, so its release is not one either.
+void Label::mouseDoubleClickEvent(QMouseEvent* event)
+{
+    pressed_ = false;
+    event->accept();
+}
+
 void Label::mouseMoveEvent(QMouseEvent* event)
 {
     QLabel::mouseMoveEvent(event);
@@ -90,8 +98,6 @@ bool TextBox::passes(int keyAscii)
 {
     if (keyPress_)
         keyPress_(keyAscii);
-    if (keyAscii == 0)
-        emit typingRefused();
     return keyAscii != 0;
 }
 

@@ -23,13 +23,14 @@ public:
     void click() { emit clicked(); }
 
 signals:
-    void clicked();
+    void clicked();  // pressed and released on the label; a double-click is one click
     void mouseMoved();
     void captionChanged();  // only when the text really changes
 
 protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
 
 private:
@@ -59,9 +60,6 @@ public:
     // (arrows, Delete, Home, modifiers). Ctrl with a letter types its control code.
     static int typedCharacter(const QKeyEvent& event);
 
-signals:
-    void typingRefused();  // the key-press handler refused a typed character
-
 protected:
     void keyPressEvent(QKeyEvent* event) override;
     void inputMethodEvent(QInputMethodEvent* event) override;
@@ -79,6 +77,7 @@ private:
 // for the scale nearest to the screen's, so it stays sharp, also after the window has
 // moved to a screen of another scale.
 class Picture : public QLabel {
+    Q_OBJECT
 public:
     explicit Picture(const QString& artworkName, QWidget* parent = nullptr);
 

@@ -32,11 +32,11 @@ public:
     // Implicit on purpose: a variable takes a number or a text by plain assignment.
     Variant() = default;
     // cppcheck-suppress noExplicitConstructor
-    Variant(double number) : kind_(Kind::Number), number_(number) {}  // NOLINT(google-explicit-constructor)
+    Variant(double number) : kind_(Kind::Number), number_(number) {}
     // cppcheck-suppress noExplicitConstructor
-    Variant(const QString& text) : kind_(Kind::Text), text_(text) {}  // NOLINT(google-explicit-constructor)
+    Variant(const QString& text) : kind_(Kind::Text), text_(text) {}
     // cppcheck-suppress noExplicitConstructor
-    Variant(const char* text) : Variant(QString::fromUtf8(text)) {}  // NOLINT(google-explicit-constructor)
+    Variant(const char* text) : Variant(QString::fromUtf8(text)) {}
 
     bool isEmpty() const { return kind_ == Kind::Empty; }
 

@@ -2,6 +2,7 @@
 // the handlers and procedures that play the game.
 #pragma once
 
+#include "game/form1_accessibility.h"
 #include "game/form1_layout.h"
 #include "game/module1.h"
 #include "game/rules.h"
@@ -123,7 +124,7 @@ private:
     void showMessage();
     // What every end of a game does; see the definition.
     void returnToIdle();
-    void offerRecord(const QString& prompt);
+    void offerRecord(const QString& prompt, const News& end);
     QString settingsProblem() const;
     rules::Guess typedGuess() const;
     rules::Code secretCode() const;

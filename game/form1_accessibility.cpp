@@ -1,15 +1,13 @@
 #include "game/form1_accessibility.h"
 
 #include "game/form1.h"
+#include "game/form1_layout.h"
 #include "accessibility/accessibility.h"
 #include "accessibility/atspi.h"
 
 #include <QAccessible>
 #include <QAccessibleWidget>
-#include <QAction>
-#include <QEvent>
 #include <QPointer>
-#include <QTimer>
 #include <QWindow>
 
 namespace {
@@ -18,8 +16,12 @@ QRect onScreen(const QWidget* widget) { return {widget->mapToGlobal(QPoint(0, 0)
 
 QWindow* windowOf(const QWidget* widget) { return widget->window()->windowHandle(); }
 
-const QString faceName = QStringLiteral("密码锁");
-const QString howToBegin = QStringLiteral("猜出由四个各不相同的数字组成的密码即可开锁。按 Alt 键打开选项菜单,选择开始解锁开始游戏。");
+// A history row as a sentence: the guess and its two counts.
+QString rowSentence(const Label* guess, const Label* rightPlace, const Label* wrongPlace)
+{
+    return QStringLiteral("%1,位置正确 %2 个,位置不正确 %3 个")
+        .arg(guess->caption(), rightPlace->caption(), wrongPlace->caption());
+}
 
 class HistoryList;
 
@@ -37,13 +39,7 @@ public:
 
     bool used() const { return guess && !guess->caption().isEmpty(); }
 
-    QString sentence() const
-    {
-        if (!used())
-            return {};
-        return QStringLiteral("%1,位置正确 %2 个,位置不正确 %3 个")
-            .arg(guess->caption(), rightPlace->caption(), wrongPlace->caption());
-    }
+    QString sentence() const { return used() && rightPlace && wrongPlace ? rowSentence(guess, rightPlace, wrongPlace) : QString(); }
 
     QPointer<Label> guess, rightPlace, wrongPlace;
 
@@ -207,129 +203,14 @@ private:
 };
 
 // What the player hears as the game goes on, beyond what a reader reads from the window by
-// itself. It watches the window, and what changed during one handler is told at its end
-// (or before a box opens), in one announcement, in the order a sighted player sees it: the
-// game's start; the new history row, or the round's result message; the tries left; the
-// score; the game's end; the last seconds; a refused key.
+// itself: each handler's news, in one announcement.
 class Narrator : public QObject {
     Q_OBJECT
 public:
-    explicit Narrator(Form1& w) : QObject(w.face()), w_(w)
+    explicit Narrator(const Form1& w) : QObject(w.face())
     {
         for (auto& announcement : ring_)
             announcement = new Announcement(w.face());
-        for (size_t i = 0; i < w.L.size(); ++i)
-            connect(w.L[i], &Label::captionChanged, this, [this, i] {
-                if (!w_.L[i]->caption().isEmpty())
-                    note(row_, static_cast<int>(i));
-            });
-        connect(w.Lc, &Label::captionChanged, this, [this] { note(tries_); });
-        connect(w.Label12, &Label::captionChanged, this, [this] { note(score_); });
-        connect(w.Label5, &Label::captionChanged, this, [this] { note(message_); });
-        connect(w.Label6, &Label::captionChanged, this, [this] { note(countdown_); });
-        w.Label5->installEventFilter(this);
-        w.Label6->installEventFilter(this);
-        connect(w.a1, &QAction::changed, this, [this] {
-            if (playing_ == w_.a1->isEnabled()) {
-                playing_ = !playing_;
-                if (playing_) {
-                    endTold_ = false;
-                    note(started_);
-                }
-            }
-        });
-        for (TextBox* box : w.T)
-            connect(box, &TextBox::typingRefused, this, [this] { note(refused_); });
-    }
-
-    void gameEnds(const QString& result)
-    {
-        if (endTold_)
-            return;  // the clock ran out behind the record box of an end already told
-        end_ = result;
-        ending_ = true;
-        schedule();
-    }
-
-    QString lastSaid() const { return next_ == 0 ? QString() : ring_[(next_ - 1) % ring_.size()]->text; }
-
-    // Everything noted is said now, in one announcement.
-    void sayNow()
-    {
-        QStringList parts;
-        if (started_)
-            parts << QStringLiteral("游戏开始,剩余时间 %1 秒,剩余次数 %2").arg(w_.Lt->caption(), w_.Lc->caption());
-        if (row_ >= 0 && !w_.L[static_cast<size_t>(row_)]->caption().isEmpty()) {
-            const auto i = static_cast<size_t>(row_);
-            parts << QStringLiteral("%1,位置正确 %2 个,位置不正确 %3 个")
-                         .arg(w_.L[i]->caption(), w_.Ld[i]->caption(), w_.Ly[i]->caption());
-        }
-        if (ending_)
-            parts << end_;  // the result message, which the window may show only later
-        else if (message_ && !endTold_ && w_.Label5->isVisible())
-            parts << w_.Label5->caption();
-        if (tries_ && !started_ && !w_.Lc->caption().isEmpty())
-            parts << QStringLiteral("剩余次数 %1").arg(w_.Lc->caption());
-        if (score_ && !started_ && !ending_)
-            parts << QStringLiteral("得分 %1").arg(w_.Label12->caption());
-        if (ending_) {
-            parts << QStringLiteral("游戏结束,得分 %1").arg(w_.Label12->caption());
-            endTold_ = true;
-        }
-        if (countdown_ && w_.Label6->isVisible() && !w_.Label6->caption().isEmpty())
-            parts << QStringLiteral("剩余 %1 秒").arg(w_.Label6->caption());
-        if (refused_)
-            parts << QStringLiteral("只能输入数字");
-        started_ = message_ = tries_ = score_ = countdown_ = refused_ = ending_ = false;
-        row_ = -1;
-        end_.clear();
-        scheduled_ = false;
-        parts.removeAll(QString());
-        if (!parts.isEmpty())
-            say(sentences(parts));
-    }
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override
-    {
-        if (event->type() == QEvent::Show) {
-            if (watched == w_.Label5)
-                note(message_);
-            else if (watched == w_.Label6)
-                note(countdown_);
-        }
-        return false;
-    }
-
-private:
-    void note(bool& flag)
-    {
-        flag = true;
-        schedule();
-    }
-    void note(int& index, int value)
-    {
-        index = value;
-        schedule();
-    }
-    void schedule()
-    {
-        if (!scheduled_) {
-            scheduled_ = true;
-            QTimer::singleShot(0, this, &Narrator::sayNow);
-        }
-    }
-
-    // The parts as sentences: each ends in a full stop unless it already ends in a mark.
-    static QString sentences(const QStringList& parts)
-    {
-        QString text;
-        for (const QString& part : parts) {
-            text += part;
-            if (!part.endsWith(u'!') && !part.endsWith(u'。') && !part.endsWith(u'?'))
-                text += u'。';
-        }
-        return text;
     }
 
     void say(const QString& text)
@@ -343,17 +224,26 @@ private:
         QAccessible::updateAccessibility(&shown);
     }
 
-    Form1& w_;
+    QString lastSaid() const { return next_ == 0 ? QString() : ring_[(next_ - 1) % ring_.size()]->text; }
+
+private:
     std::array<Announcement*, 4> ring_{};
     size_t next_ = 0;
-    bool playing_ = false;
-    bool endTold_ = false;  // this game's end was told, its result message with it
-    bool scheduled_ = false;
-    bool started_ = false, message_ = false, tries_ = false, score_ = false, countdown_ = false, refused_ = false;
-    bool ending_ = false;
-    QString end_;
-    int row_ = -1;
 };
+
+// The parts as sentences: each ends in a full stop unless it already ends in a mark.
+QString sentences(const QStringList& parts)
+{
+    QString text;
+    for (const QString& part : parts) {
+        if (part.isEmpty())
+            continue;
+        text += part;
+        if (!part.endsWith(u'!') && !part.endsWith(u'。') && !part.endsWith(u'?'))
+            text += u'。';
+    }
+    return text;
+}
 
 // The face as it reads: its controls in the face table's reading order, then the history
 // panel on the right, whose labels and icons are read through the list that stands for them.
@@ -366,13 +256,14 @@ QList<QObject*> readingOrder(const Form1& w)
     return order;
 }
 
-// The face is a panel named for the lock, which says how to begin. While no game runs the
-// keyboard focus rests on it (the boxes are disabled), so a reader reads it at start and
-// after every game.
+// The face is the window's client area, named for the lock, and says how to begin. While
+// no game runs the keyboard focus rests on it (the boxes are disabled), so a reader reads
+// it at start, after every game and when a box closes. (As a panel, Orca 48 leaves its name
+// out whenever it names the window first, as it does when a box has closed.)
 class FaceAccessible : public QAccessibleWidget {
 public:
     // The face is a child of the window, so the window outlives this interface.
-    FaceAccessible(QWidget* face, const Form1& window) : QAccessibleWidget(face, QAccessible::Pane), window_(window) {}
+    FaceAccessible(QWidget* face, const Form1& window) : QAccessibleWidget(face, QAccessible::Client), window_(window) {}
 
     QAccessible::State state() const override
     {
@@ -406,7 +297,7 @@ QAccessibleInterface* form1Interface(const QString& className, QObject* object)
         return new HistoryListAccessible(static_cast<HistoryList*>(object));
     if (className == QLatin1String("Announcement"))
         return new AnnouncementAccessible(static_cast<Announcement*>(object));
-    if (className == QLatin1String("QWidget") && object->isWidgetType()) {
+    if (className == QLatin1String("Face") && object->isWidgetType()) {
         auto* face = static_cast<QWidget*>(object);
         const auto* window = dynamic_cast<const Form1*>(face->parentWidget());
         if (window && window->face() == face)
@@ -425,36 +316,63 @@ void installScreenReaderSupport()
     QAccessible::installFactory(form1Interface);
 }
 
+// Every control is named as the face table says, and read as what it is there: a click
+// area as its button, a caption as naming its figure.
 void describeForScreenReaders(Form1& w)
 {
-    accessibility::linkCaption(w.Label9, w.Label10);
-    accessibility::linkCaption(w.Label13, w.Label14);
-    accessibility::linkCaption(w.Label11, w.Label12);
-    accessibility::linkCaption(w.Label2, w.Lt);
-    accessibility::linkCaption(w.Label4, w.Lc);
-    accessibility::makeButton(w.Label1, QStringLiteral("确定"));
-    accessibility::speakAs(w.Label6, QStringLiteral("剩余 %1 秒"));
-    for (Label* label : w.face()->findChildren<Label*>())
-        accessibility::followShowing(label);
+    auto control = [&w](const QString& name) {
+        return w.face()->findChild<QWidget*>(name, Qt::FindDirectChildrenOnly);
+    };
+    for (const face::Placed& placed : face::placedControls()) {
+        QWidget* widget = control(placed.name);
+        const QString spoken = QString::fromUtf8(placed.design->spoken);
+        auto* label = qobject_cast<Label*>(widget);
+        if (label && placed.design->kind == face::Kind::ClickArea)
+            accessibility::makeButton(label, spoken);
+        else if (label && spoken.contains(QLatin1String("%1")))
+            accessibility::speakAs(label, spoken);
+        else if (!spoken.isEmpty())
+            widget->setAccessibleName(spoken);
+        if (label && *placed.design->names)
+            accessibility::linkCaption(label, control(QString::fromUtf8(placed.design->names)));
+        if (label)
+            accessibility::followShowing(label);
+    }
     auto* history = new HistoryList(w.face(), w.Label7);
     for (size_t i = 0; i < w.L.size(); ++i)
         new HistoryRow(history, w.L[i], w.Ld[i], w.Ly[i]);
-    w.face()->setAccessibleName(faceName);
-    w.face()->setAccessibleDescription(howToBegin);
+    w.face()->setAccessibleName(QString::fromUtf8(face::spokenName));
+    w.face()->setAccessibleDescription(QString::fromUtf8(face::spokenDescription));
     w.face()->setFocus();
     new Narrator(w);
 }
 
-void announceGameEnd(const Form1& w, const QString& result)
+QString spokenNews(const Form1& w, const News& news)
 {
-    if (Narrator* narrator = narratorOf(w))
-        narrator->gameEnds(result);
+    QStringList parts;
+    if (news.gameStarted)
+        parts << QStringLiteral("游戏开始,剩余时间 %1 秒,剩余次数 %2").arg(w.Lt->caption(), w.Lc->caption());
+    if (news.row && *news.row < w.L.size())
+        parts << rowSentence(w.L[*news.row], w.Ld[*news.row], w.Ly[*news.row]);
+    parts << news.result;
+    if (news.triesLeft)
+        parts << QStringLiteral("剩余次数 %1").arg(w.Lc->caption());
+    if (news.score)
+        parts << QStringLiteral("得分 %1").arg(w.Label12->caption());
+    if (news.gameOver)
+        parts << QStringLiteral("游戏结束,得分 %1").arg(w.Label12->caption());
+    if (news.secondsLeft)
+        parts << QAccessible::queryAccessibleInterface(w.Label6)->text(QAccessible::Name);
+    if (news.keyRefused)
+        parts << QStringLiteral("只能输入数字");
+    return sentences(parts);
 }
 
-void announcePendingNow(const Form1& w)
+void announce(const Form1& w, const News& news)
 {
-    if (Narrator* narrator = narratorOf(w))
-        narrator->sayNow();
+    const QString text = spokenNews(w, news);
+    if (Narrator* narrator = narratorOf(w); narrator && !text.isEmpty())
+        narrator->say(text);
 }
 
 QString lastAnnouncement(const Form1& w)

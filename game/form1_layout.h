@@ -1,5 +1,6 @@
 // The main window's face as one table, keyed by the designer's names: every control's
-// place and size, text, font, colour, state at open and place in reading order, and the
+// place and size, text, font, colour, state at open, and how a screen reader reads it (its
+// place in reading order, what it is called, the figure a caption names), and the
 // furniture that the background picture paints under the controls. The window builds its
 // controls from it, the artwork tool paints the picture from it, and the build writes the
 // real-window tests' screen regions from it, so a change here moves all three at once.
@@ -30,6 +31,7 @@ struct Font {
 enum class Kind {
     DigitBox,      // a one-digit text box
     Label,         // a transparent label
+    ClickArea,     // a transparent label over a button the picture paints: read as that push button
     Icon,          // a plus picture from the artwork (its name in `text`)
     HistoryLabel,  // a label repeated in every history row
     HistoryIcon,   // an icon repeated in every history row
@@ -45,6 +47,10 @@ struct Control {
     bool autoSize;  // the label's box follows its caption
     bool visible;   // at open
     int reading;    // place in the order a screen reader walks the face, from 1; 0: not read alone
+    // What a screen reader calls it: a name, or a sentence with %1 where the caption goes
+    // ("剩余 %1 秒"); "": the caption itself.
+    const char* spoken;
+    const char* names;  // a caption: the control whose figure it names; "": none
 
     QRect rect() const { return twipsRect(left, top, width, height); }
 };
@@ -71,6 +77,10 @@ QRect rectOf(const QString& name);
 // The controls that are read on their own, in reading order: top to bottom and left to
 // right, each caption before its figure (the history panel is read last, as a list).
 std::vector<const Control*> inReadingOrder();
+
+// The face as a whole, as a screen reader names it: the lock, and how to begin a game.
+extern const char* const spokenName;
+extern const char* const spokenDescription;
 
 // --- What the background picture paints, in its pixels --------------------------------
 

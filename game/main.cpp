@@ -21,7 +21,7 @@ int main(int argc, char* argv[])
     QApplication::setApplicationName(QStringLiteral("varnoth"));
     QApplication::setApplicationVersion(QStringLiteral(VARNOTH_VERSION));
     QApplication::setWindowIcon(Form1::programIcon());
-    QApplication::setDesktopFileName(QStringLiteral("io.github.varnoth.Varnoth"));
+    QApplication::setDesktopFileName(QStringLiteral(VARNOTH_APP_ID));
     fontConfig.wait();
     installChineseFonts();
     installChineseQtTexts(app);

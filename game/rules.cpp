@@ -38,11 +38,6 @@ QString answerText(const Code& code)
     return text;
 }
 
-bool isDigitKey(int keyAscii)
-{
-    return (keyAscii >= '0' && keyAscii <= '9') || keyAscii == backspace;
-}
-
 GuessProblem checkGuess(const Guess& guess)
 {
     for (const QString& box : guess)

@@ -25,11 +25,6 @@ Code drawCode(const std::function<float()>& rnd);
 // "正确号码: " followed by the four digits.
 QString answerText(const Code& code);
 
-constexpr int backspace = 8;  // the character code Backspace types
-
-// The characters a digit box or settings box accepts: "0"-"9" and Backspace.
-bool isDigitKey(int keyAscii);
-
 enum class GuessProblem { None, EmptyBox, RepeatedDigit };
 
 // Empty boxes are reported before repeated digits.

@@ -16,8 +16,9 @@ public:
     virtual void messageBox(const QString& text, int style, const QString& title) = 0;
     // Modal input box with an empty field that takes at most maxLength characters (one
     // outside the BMP counts once, and none is ever cut in half); the
-    // typed text, or "" when cancelled.
-    virtual QString inputBox(const QString& prompt, const QString& title, int maxLength) = 0;
+    // typed text, or "" when cancelled. A screen reader reads `about` (what led to the
+    // box, "" for nothing) with the box's title, before the prompt.
+    virtual QString inputBox(const QString& prompt, const QString& title, int maxLength, const QString& about) = 0;
     // The system's standard beep.
     virtual void beep() = 0;
     // Seeds the random numbers from the clock.

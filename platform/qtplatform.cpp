@@ -64,11 +64,12 @@ void QtPlatform::messageBox(const QString& text, int style, const QString& title
     box.exec();
 }
 
-QString QtPlatform::inputBox(const QString& prompt, const QString& title, int maxLength)
+QString QtPlatform::inputBox(const QString& prompt, const QString& title, int maxLength, const QString& about)
 {
     QInputDialog box(boxOwner_);
     box.setWindowModality(Qt::ApplicationModal);
     box.setWindowTitle(title);
+    box.setAccessibleDescription(about);
     box.setLabelText(prompt);
     box.setInputMode(QInputDialog::TextInput);
     box.setOkButtonText(okText);

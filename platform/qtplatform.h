@@ -15,7 +15,7 @@ public:
     void setBoxOwner(QWidget* owner) { boxOwner_ = owner; }
 
     void messageBox(const QString& text, int style, const QString& title) override;
-    QString inputBox(const QString& prompt, const QString& title, int maxLength) override;
+    QString inputBox(const QString& prompt, const QString& title, int maxLength, const QString& about) override;
     void beep() override;
     void randomize() override;
     float rnd() override;

@@ -37,4 +37,17 @@ done
 (cd "$copy" && cppcheck --quiet --error-exitcode=1 --enable=warning,style,performance,portability --std=c++20 \
     --language=c++ --inline-suppr --suppress=missingIncludeSystem --suppress=missingInclude \
     --suppress=unusedFunction --suppress=useStlAlgorithm --suppress=unknownMacro -I . $sources)
+echo "rooms"
+# Code in a room includes only its own room and the rooms below it, top to bottom:
+rooms=(game settings records accessibility platform system controls)
+upward=$(for ((i = 1; i < ${#rooms[@]}; i++)); do
+    for ((j = 0; j < i; j++)); do
+        grep -Hn "^#include \"${rooms[j]}/" $(find "${rooms[i]}" -name '*.cpp' -o -name '*.h') || true
+    done
+done)
+if [ -n "$upward" ]; then
+    echo "$upward"
+    echo "these reach into a room above their own"
+    exit 1
+fi
 echo "static checks clean"

@@ -1,13 +1,19 @@
 #include "settings/form2.h"
 
-#include "game/rules.h"
 #include "accessibility/accessibility.h"
 #include "controls/twips.h"
+#include "platform/keyfilter.h"
+#include "system/centring.h"
 
 #include <QApplication>
 #include <QRegularExpression>
 
 namespace {
+
+// The client area, in twips, and its dark grey.
+constexpr int clientWidth = 4635;
+constexpr int clientHeight = 1650;
+const QColor background(64, 64, 64);
 
 // The most digits typing may leave in each box.
 constexpr int timeLimitDigits = 3;
@@ -47,17 +53,17 @@ bool isWholeNumber(const QString& text)
 
 }  // namespace
 
-Form2::Form2(Module1& module, Platform& platform, QWidget* parent)
+Form2::Form2(vb::Variant& timeLimit, qint16& maxTries, Platform& platform, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
                           | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
-      m_(module), platform_(platform)
+      TimeLimit(timeLimit), MaxTries(maxTries), platform_(platform)
 {
     accessibility::install();
     setWindowTitle(QStringLiteral("设置"));
     setWindowModality(Qt::ApplicationModal);
-    setFixedSize(px(4635), px(1650));
+    setFixedSize(px(clientWidth), px(clientHeight));
     QPalette palette = this->palette();
-    palette.setColor(QPalette::Window, QColor(64, 64, 64));
+    palette.setColor(QPalette::Window, background);
     setPalette(palette);
     setAutoFillBackground(true);
 
@@ -86,25 +92,19 @@ Form2::Form2(Module1& module, Platform& platform, QWidget* parent)
 void Form2::Form_Load()
 {
     centreOnScreen(*this);
-    Text1->setWholeText(m_.TimeLimit.toText());
-    Text2->setWholeText(vb::numberText(m_.MaxTries));
+    Text1->setWholeText(TimeLimit.toText());
+    Text2->setWholeText(vb::numberText(MaxTries));
 }
 
-void Form2::DigitKeyFilter(int& keyAscii)
-{
-    if (!rules::isDigitKey(keyAscii)) {
-        keyAscii = 0;
-        platform_.beep();
-    }
-}
+void Form2::DigitKeyFilter(int& keyAscii) { ::DigitKeyFilter(keyAscii, platform_); }
 
 void Form2::Form_Unload()
 {
     if (const QString text = Text1->text(); isWholeNumber(text))
-        m_.TimeLimit = text;
+        TimeLimit = text;
     if (const QString text = Text2->text(); isWholeNumber(text))
         if (const auto tries = vb::toInt16(text))
-            m_.MaxTries = *tries;
+            MaxTries = *tries;
 }
 
 void Form2::done(int result)

@@ -2,15 +2,16 @@
 // buttons; closing it in any way commits every box that holds a whole number.
 #pragma once
 
-#include "game/module1.h"
 #include "controls/controls.h"
+#include "controls/variant.h"
 #include "platform/platform.h"
 
 #include <QDialog>
 
 class Form2 : public QDialog {
 public:
-    Form2(Module1& module, Platform& platform, QWidget* parent = nullptr);
+    // Edits the time limit and the tries, the two settings the game keeps.
+    Form2(vb::Variant& timeLimit, qint16& maxTries, Platform& platform, QWidget* parent = nullptr);
 
     Label* Label1 = nullptr;  // 开锁时间:
     TextBox* Text1 = nullptr; // the time limit, seconds
@@ -27,7 +28,8 @@ public:
     void done(int result) override;
 
 private:
-    Module1& m_;
+    vb::Variant& TimeLimit;
+    qint16& MaxTries;
     Platform& platform_;
     bool unloaded_ = false;
 };

@@ -36,7 +36,6 @@ signals:
 private:
     void watch(std::chrono::milliseconds grace, const std::function<void()>& lastResort);
 
-    QObject* listener_ = nullptr;  // what the system's requests arrive through
     std::thread watcher_;
     std::mutex mutex_;
     std::condition_variable stop_;

@@ -37,7 +37,6 @@ SessionEndSignals::SessionEndSignals(QObject* parent) : QObject(parent)
         return;
     }
     auto* notifier = new QSocketNotifier(signalSocket[1], QSocketNotifier::Read, this);
-    listener_ = notifier;
     connect(notifier, &QSocketNotifier::activated, this, [this] {
         unsigned char byte = 0;
         if (::read(signalSocket[1], &byte, 1) == 1)

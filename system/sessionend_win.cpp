@@ -67,7 +67,7 @@ private:
 
 }  // namespace
 
-SessionEndSignals::SessionEndSignals(QObject* parent) : QObject(parent), listener_(new EndRequests(this)) {}
+SessionEndSignals::SessionEndSignals(QObject* parent) : QObject(parent) { new EndRequests(this); }
 
 SessionEndSignals::~SessionEndSignals() = default;
 

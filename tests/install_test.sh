@@ -5,13 +5,13 @@
 # installed program answers its command line with no display at all.
 set -u
 build=$1
+id=$2  # the application's id, as CMake has it
 prefix=$(mktemp -d)
 trap 'rm -rf "$prefix"' EXIT
 fail() { echo "FAIL: $*"; exit 1; }
 export LC_ALL=C.UTF-8
 unset DISPLAY WAYLAND_DISPLAY QT_QPA_PLATFORM
 
-id=io.github.varnoth.Varnoth
 cmake --install "$build" --prefix "$prefix" >/dev/null || fail "cmake --install failed"
 icons=share/icons/hicolor
 for file in bin/varnoth share/applications/$id.desktop share/metainfo/$id.metainfo.xml \

@@ -59,7 +59,7 @@ void TestQtPlatform::boxButtonsReadInChinese()
 
     QStringList inputButtons;
     QTimer::singleShot(0, [&inputButtons] { readButtonsThenClose(inputButtons); });
-    QCOMPARE(platform.inputBox(QStringLiteral("恭喜破纪录,请输入您的大名:"), QStringLiteral("提示"), 20), QString());
+    QCOMPARE(platform.inputBox(QStringLiteral("恭喜破纪录,请输入您的大名:"), QStringLiteral("提示"), 20, {}), QString());
     QCOMPARE(inputButtons, (QStringList{QStringLiteral("取消"), QStringLiteral("确定")}));
 }
 
@@ -79,7 +79,7 @@ void TestQtPlatform::inputBoxCountsCharactersAndCutsNoneInHalf()
     QFETCH(QString, kept);
     QtPlatform platform;
     QTimer::singleShot(0, [typed] { typeThenAccept(typed); });
-    QCOMPARE(platform.inputBox(QStringLiteral("恭喜破纪录,请输入您的大名:"), QStringLiteral("提示"), 32), kept);
+    QCOMPARE(platform.inputBox(QStringLiteral("恭喜破纪录,请输入您的大名:"), QStringLiteral("提示"), 32, {}), kept);
 }
 
 QTEST_MAIN(TestQtPlatform)

@@ -22,6 +22,7 @@ public:
         QString prompt;
         QString title;
         int maxLength;
+        QString about;
     };
     struct Reply {
         QString text;                     // what the player types ("" = cancel)
@@ -42,9 +43,9 @@ public:
             whileMessageOpen();
     }
 
-    QString inputBox(const QString& prompt, const QString& title, int maxLength) override
+    QString inputBox(const QString& prompt, const QString& title, int maxLength, const QString& about) override
     {
-        prompts.push_back({prompt, title, maxLength});
+        prompts.push_back({prompt, title, maxLength, about});
         if (replies.empty())
             return {};
         Reply reply = replies.front();

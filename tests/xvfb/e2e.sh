@@ -42,7 +42,59 @@ close_game() {
 
 start_game_from_menu() { choose_menu "$WIN" 1 1; }   # 开始解锁, the first item while Idle
 
+# --- Scenarios of their own --------------------------------------------------------------
+
+# A double-click on 确定 is one click: one guess in the history and no box about the boxes
+# the guess emptied.
+double_click_confirm() {
+    start_with ""
+    start_game_from_menu
+    type_keys 9012
+    local x y
+    read -r x y <<<"$CONFIRM"
+    xdotool mousemove --window "$WIN" "$x" $((y + $(menu_height "$WIN"))) click --repeat 2 --delay 80 1
+    wait_colour "$WIN" $ROW0 $YELLOW yes 10 || fail "the guess is not in the history"
+    ! wait_window 提示 3 >/dev/null || fail "a box opened after a double-click on 确定"
+    close_game
+    dat_ini_is '300,9,Zadrevik,1000\r\n\r\n'
+}
+
+# The main window and the settings dialog open centred on the screen by their outer size,
+# frame and title bar included, as the window manager drew them (to a pixel: an odd
+# difference is halved).
+# outer_centred WHAT ID: the window's outer rectangle, as the window manager framed it, is
+# centred on the screen (to a pixel: an odd difference is halved).
+outer_centred() {
+    local what=$1 screen x y w h left right top bottom
+    screen=$(xdpyinfo | awk '/dimensions:/ {print $2}')
+    eval "$(xwininfo -id "$2" | awk '/Absolute upper-left X/ {print "x=" $4} /Absolute upper-left Y/ {print "y=" $4}
+                                      /Width:/ {print "w=" $2} /Height:/ {print "h=" $2}')"
+    read -r left right top bottom <<<"$(xprop -id "$2" _NET_FRAME_EXTENTS | tr -dc '0-9 ,' | tr ',' ' ')"
+    [ -n "${bottom:-}" ] || fail "openbox gave the $what no frame extents"
+    x=$((x - left)) y=$((y - top)) w=$((w + left + right)) h=$((h + top + bottom))
+    echo "$what: ${w}x${h} at $x,$y on $screen"
+    [ $((2 * x - (${screen%x*} - w))) -ge -1 ] && [ $((2 * x - (${screen%x*} - w))) -le 1 ] &&
+        [ $((2 * y - (${screen#*x} - h))) -ge -1 ] && [ $((2 * y - (${screen#*x} - h))) -le 1 ] ||
+        fail "the $what is not centred by its outer size"
+}
+
+# The main window and the settings dialog open centred on the screen by their outer size,
+# frame and title bar included.
+centred() {
+    start_with ""
+    outer_centred "main window" "$WIN"
+    choose_menu "$WIN" 2 4   # 设置
+    dialog=$(wait_window 设置 15) || fail "no dialog titled 设置"
+    outer_centred "settings dialog" "$dialog"
+    activate "$dialog"
+    xdotool key Escape
+    wait_gone 设置 15 || fail "Escape did not close the dialog"
+    close_game
+}
+
 case "$scenario" in
+double-click-confirm) double_click_confirm ;;
+centred) centred ;;
 empty-guess)
     start_with ""
     start_game_from_menu
