@@ -365,6 +365,7 @@ QAccessibleInterface* controlInterface(const QString& className, QObject* object
 // Tells the readers each time what the label shows starts or stops: on being shown or
 // hidden, and on gaining or losing its caption.
 class ShowingReporter : public QObject {
+    Q_OBJECT
 public:
     explicit ShowingReporter(Label* label) : QObject(label), label_(label), shown_(showsSomething(label))
     {
@@ -421,3 +422,5 @@ void makeButton(Label* label, const QString& name)
 }
 
 }  // namespace accessibility
+
+#include "accessibility.moc"
