@@ -108,16 +108,19 @@ mkdir -p "$work/apt/sources.list.d" "$work/apt/lists/partial" "$work/apt/cache/a
 # Debian's source, from a private apt configuration with nothing but the deb-src entries.
 mirror=${VARNOTH_DEBIAN_MIRROR:-http://deb.debian.org/debian}
 security=${VARNOTH_DEBIAN_SECURITY_MIRROR:-http://deb.debian.org/debian-security}
+# The source of this machine's release (bookworm, trixie), as its host tools are.
+codename=$(. /etc/os-release && echo "${VERSION_CODENAME:-}")
+[ -n "$codename" ] || { log "cannot tell this system's Debian release from /etc/os-release"; exit 1; }
 cat >"$work/apt/sources.list.d/debian-src.sources" <<EOF
 Types: deb-src
 URIs: $mirror
-Suites: bookworm bookworm-updates
+Suites: $codename $codename-updates
 Components: main
 Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
 
 Types: deb-src
 URIs: $security
-Suites: bookworm-security
+Suites: $codename-security
 Components: main
 Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
 EOF
