@@ -14,7 +14,7 @@ cmake -S "$root/bench/floor" -B "$root/build-bench" -DCMAKE_BUILD_TYPE=RelWithDe
 cmake --build "$root/build-bench" >/dev/null
 cc -O2 -Wall -o "$root/build-bench/mapwait" "$root/bench/mapwait.c" -lX11
 
-. "$root/tests/xvfb/lib.sh"
+. "$root/tests/support/testlib.sh"
 # xstart gives all three programs a session bus, as every desktop has. Without one, each Qt
 # program launches a bus of its own through X when it first asks for accessibility, and a
 # window that sets accessible names before it shows pays for that before it maps.
