@@ -55,7 +55,9 @@ def check_windows(log_file, entry):
         name = re.search(r"^Name=(.*)$", f.read(), re.M).group(1)
     windows = []   # every toplevel of every client: title, app id and its parent's title
     current = {}   # (client, object id) -> its window; an id is reused once its window is gone
-    request = re.compile(r"client (\w+) rq xdg_(?:surface|toplevel)@(\d+)\.(\w+)\((.*)\)$")
+    # weston 10 logs "client 0x55d0 rq xdg_toplevel@15.set_title(...)"; weston 14 puts the
+    # client's process id after its address: "client 0x55d0 (PID 53) rq ...".
+    request = re.compile(r"client (\w+)(?: \(PID \d+\))? rq xdg_(?:surface|toplevel)@(\d+)\.(\w+)\((.*)\)$")
     with open(log_file, encoding="utf-8", errors="replace") as log:
         for line in log:
             m = request.search(line.rstrip())
