@@ -157,6 +157,15 @@ window_size() {
     xwininfo -id "$1" | awk '/Width:/ {w=$2} /Height:/ {h=$2} END {print w "x" h}'
 }
 
+# fixed_size ID: prints "WIDTHxHEIGHT" of the size a fixed-size window asks the window
+# manager for (its smallest and largest size, which must be equal), or nothing.
+fixed_size() {
+    xprop -id "$1" WM_NORMAL_HINTS 2>/dev/null | awk '
+        /minimum size:/ {min = $(NF-2) "x" $NF}
+        /maximum size:/ {max = $(NF-2) "x" $NF}
+        END {if (min != "" && min == max) print min}'
+}
+
 # activate ID: makes the window the active one and waits until it is, so that keys reach
 # it and the window manager's own keys act on it.
 activate() {
