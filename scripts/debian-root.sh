@@ -77,7 +77,11 @@ case $number in
     *) echo "usage: $0 12|13 [--check|--key|run [--bind DIR]... [--] COMMAND...]" >&2; exit 2 ;;
 esac
 mode=${1:-build}
-[ "$mode" = run ] && shift
+case $mode in
+    build | --check | --key) ;;
+    run) shift ;;
+    *) echo "usage: $0 12|13 [--check|--key|run [--bind DIR]... [--] COMMAND...]" >&2; exit 2 ;;
+esac
 
 if [ "$(id -u)" -ne 0 ] && [ "$mode" != --key ]; then
     command -v sudo >/dev/null || { log "needs root (or sudo) to make and enter a root"; exit 1; }
