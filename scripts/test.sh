@@ -90,7 +90,8 @@ windows() {
         [ "$status" -eq 0 ] || { echo "FAIL: the static Qt for Windows could not be built"; return 1; }
     fi
     BUILD_DIR=$root/build-windows "$root/scripts/build-windows.sh" || return 1
-    "$root/scripts/package-windows.sh" "$dist" >"$dist.log" 2>&1 || { cat "$dist.log"; echo "FAIL: the installer could not be built"; return 1; }
+    "$root/scripts/package-windows.sh" "$dist" >"$root/build-windows/package-windows.log" 2>&1 ||
+        { cat "$root/build-windows/package-windows.log"; echo "FAIL: the installer could not be built"; return 1; }
     "$root/tests/wine/windows_test.sh" "$root/build-windows" "$dist"
 }
 
