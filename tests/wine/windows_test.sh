@@ -26,15 +26,17 @@ echo "Wine prefix made in $((SECONDS - start)) s"
 failed=0
 # The unit and widget tests, each a Windows program run by CTest through Wine.
 (cd "$build" && ctest --output-on-failure -L wine) || failed=1
-# Wine's processes of those tests (its desktop among them) ran with no X display: the games
-# below start a Wine of their own on theirs.
-wineserver -k 2>/dev/null
-wineserver -w 2>/dev/null
 
 # --version answers on the console it was started from, without a window.
 version=$(sed -n 's/^project(varnoth VERSION \([0-9.]*\).*/\1/p' "$root/CMakeLists.txt")
 answer=$(env -u DISPLAY wine "$build/varnoth.exe" --version 2>/dev/null | tr -d '\r')
 [ "$answer" = "varnoth $version" ] || { echo "FAIL: varnoth.exe --version printed: $answer"; failed=1; }
+
+# Wine's processes of the tests above (its desktop among them) run with no X display and
+# outlive them for a while: a game started meanwhile would join them and show no window.
+# The games below each start a Wine of their own, on their own display.
+wineserver -k 2>/dev/null
+wineserver -w 2>/dev/null
 
 # Whole games in the Windows program. Each scenario has a desktop of its own; Wine's
 # desktop process is ended with it, so that the next one starts on the next display.
