@@ -70,12 +70,16 @@ configure_args=(
     -no-feature-filesystemwatcher -no-feature-timezone -no-feature-jalalicalendar
     -no-feature-hijricalendar -no-feature-islamiccivilcalendar
 )
-# Qt 6.8 does not build with DirectWrite but without Direct2D (qwindowsfontdatabasebase.cpp
-# defines QCustomFontFileLoader only where Direct2D is on, yet destroys one in any case; seen
-# with 6.8.2, no upstream report found): there DirectWrite goes too, and GDI draws the text
-# as it does with 6.4. Once a Qt builds with -no-direct2d alone, this can go.
+# Qt 6.8 does not build the Windows font database without Direct2D: qwindowsfontdatabasebase.cpp
+# defines QCustomFontFileLoader only where Direct2D is on, yet destroys one in any case, and
+# without DirectWrite as well its header still names DirectWrite's types (seen with 6.8.2;
+# no upstream report found). There Direct2D stays on; once a Qt builds with -no-direct2d,
+# this can go.
 if dpkg --compare-versions "$source_version" ge 6.8~; then
-    configure_args+=(-no-feature-directwrite)
+    for i in "${!configure_args[@]}"; do
+        [ "${configure_args[i]}" = -no-direct2d ] && unset 'configure_args[i]'
+    done
+    configure_args=("${configure_args[@]}")
 fi
 cmake_args=(-G Ninja "-DCMAKE_TOOLCHAIN_FILE=$toolchain" -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake)
 
