@@ -70,14 +70,16 @@ configure_args=(
     -no-feature-filesystemwatcher -no-feature-timezone -no-feature-jalalicalendar
     -no-feature-hijricalendar -no-feature-islamiccivilcalendar
 )
-# Qt 6.8 does not build the Windows font database without Direct2D: qwindowsfontdatabasebase.cpp
-# defines QCustomFontFileLoader only where Direct2D is on, yet destroys one in any case, and
-# without DirectWrite as well its header still names DirectWrite's types (seen with 6.8.2;
-# no upstream report found). There Direct2D stays on; once a Qt builds with -no-direct2d,
-# this can go.
+# Two switches of the line above that Qt 6.8 does not build with (seen with 6.8.2; no
+# upstream reports found), kept on there; once a Qt builds with them, this can go:
+#  -no-direct2d: qwindowsfontdatabasebase.cpp defines QCustomFontFileLoader only where
+#    Direct2D is on, yet destroys one in any case (without DirectWrite as well, its header
+#    still names DirectWrite's types);
+#  -no-feature-graphicseffect: the Windows 11 style, always built with the Vista style,
+#    includes QGraphicsDropShadowEffect whatever the features.
 if dpkg --compare-versions "$source_version" ge 6.8~; then
     for i in "${!configure_args[@]}"; do
-        [ "${configure_args[i]}" = -no-direct2d ] && unset 'configure_args[i]'
+        case ${configure_args[i]} in -no-direct2d | -no-feature-graphicseffect) unset 'configure_args[i]' ;; esac
     done
     configure_args=("${configure_args[@]}")
 fi
