@@ -75,11 +75,14 @@ configure_args=(
 #  -no-direct2d: qwindowsfontdatabasebase.cpp defines QCustomFontFileLoader only where
 #    Direct2D is on, yet destroys one in any case (without DirectWrite as well, its header
 #    still names DirectWrite's types);
-#  -no-feature-graphicseffect: the Windows 11 style, always built with the Vista style,
-#    includes QGraphicsDropShadowEffect whatever the features.
+#  -no-feature-graphicseffect (and -no-feature-graphicsview, which it needs): the Windows 11
+#    style, always built with the Vista style, includes QGraphicsDropShadowEffect whatever
+#    the features.
 if dpkg --compare-versions "$source_version" ge 6.8~; then
     for i in "${!configure_args[@]}"; do
-        case ${configure_args[i]} in -no-direct2d | -no-feature-graphicseffect) unset 'configure_args[i]' ;; esac
+        case ${configure_args[i]} in
+            -no-direct2d | -no-feature-graphicseffect | -no-feature-graphicsview) unset 'configure_args[i]' ;;
+        esac
     done
     configure_args=("${configure_args[@]}")
 fi
