@@ -1,11 +1,11 @@
 # Shared by the benchmarks: a desktop of their own, starting a program and timing it until
 # its window is mapped, closing it, and the figures' arithmetic. Source it.
 
-# bench_desktop: Xvfb with openbox and a session bus, as on a desktop (tests/xvfb/lib.sh).
+# bench_desktop: Xvfb with openbox and a session bus, as on a desktop (tests/support/testlib.sh).
 # Without a session bus, each Qt program would launch a bus of its own through X when it
 # first asks for accessibility, and pay for it before its window maps.
 bench_desktop() {
-    . "$root/tests/xvfb/lib.sh"
+    . "$root/tests/support/testlib.sh"
     xstart
     set +u
 }

@@ -1,11 +1,16 @@
 #!/usr/bin/env bash
-# Installs the Debian 12 packages that one purpose needs, and nothing when all are there:
+# Installs the Debian 12 or 13 packages that one purpose needs, and nothing when all are there:
 #   install-deps.sh play      build and run the game (compiler, CMake, Qt, the fonts)
-#   install-deps.sh package   build the Debian package (play's, plus dpkg-dev and CPack's needs)
+#   install-deps.sh package   build the Debian package (play's, plus dpkg-dev and file)
 #   install-deps.sh package-windows   build the Windows files (play's, plus MinGW-w64, NSIS)
+#   install-deps.sh suite     the Linux test suite, the static checks and the package in a
+#                             fresh root: everything of test's but the Windows build
 #   install-deps.sh test      everything the test command uses (all of the above and more)
-# Uses sudo when not run as root.
+#   install-deps.sh --list PURPOSE   prints the packages of that purpose, one a line
+# Uses sudo when not run as root. The names are the same on Debian 12 and 13.
 set -euo pipefail
+list_only=false
+if [ "${1:-}" = --list ]; then list_only=true; shift; fi
 purpose=${1:-test}
 
 play=(
@@ -23,26 +28,37 @@ package_windows=(
     "${play[@]}"
     g++-mingw-w64-x86-64-posix ninja-build dpkg-dev nsis debian-archive-keyring
 )
-test=(
+suite=(
     "${package[@]}"
-    "${package_windows[@]}" wine wine64
     # real windows, screenshots, whole games from outside the program
     xvfb x11-utils x11-xserver-utils x11-apps xdotool xclip openbox imagemagick libx11-dev dbus-daemon
     # the accessibility bus and a client for it; a compositor for the Wayland test
     at-spi2-core python3-gi gir1.2-atspi-2.0 weston qt6-wayland
     # a screen reader that speaks, to a silent sound device, in a locale built on the spot
     orca speech-dispatcher speech-dispatcher-espeak-ng espeak-ng locales
-    # the artwork tool, the static checks, a fresh Debian root for the package
-    qt6-svg-dev clang-tidy cppcheck lintian desktop-file-utils appstream man-db mmdebstrap
+    # the artwork tool, the static checks, fresh Debian roots (of either release) for the package
+    qt6-svg-dev clang-tidy cppcheck lintian desktop-file-utils appstream man-db mmdebstrap debian-archive-keyring
     # the reference the GB18030 codec is generated from and tested against
     libicu-dev
+)
+test=(
+    "${suite[@]}"
+    "${package_windows[@]}" wine wine64
 )
 case $purpose in
     play) packages=("${play[@]}") ;;
     package) packages=("${package[@]}") ;;
     package-windows) packages=("${package_windows[@]}") ;;
+    suite) packages=("${suite[@]}") ;;
     test) packages=("${test[@]}") ;;
-    *) echo "usage: $0 play|package|package-windows|test" >&2; exit 2 ;;
+    *) echo "usage: $0 [--list] play|package|package-windows|suite|test" >&2; exit 2 ;;
+esac
+if $list_only; then printf '%s\n' "${packages[@]}" | sort -u; exit 0; fi
+
+release=$(. /etc/os-release 2>/dev/null && echo "${ID:-}${VERSION_ID:-}")
+case $release in
+    debian12 | debian13) ;;
+    *) echo "install-deps: this system is '$release', not Debian 12 or 13; trying the same package names" >&2 ;;
 esac
 
 missing=()

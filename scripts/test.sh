@@ -1,17 +1,42 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds Varnoth and runs the whole test suite in stages: the
-# unit, widget and real-window tests; the static checks; the Debian package; the same suite
-# again built with AddressSanitizer and UndefinedBehaviorSanitizer. A failing stage does not
-# stop the others. Prints one line per stage, then "N passed, N failed" over the stages, and
-# exits non-zero if any stage failed.
+# Installs what is missing, builds Varnoth and runs the whole test suite, in stages that
+# select the tests by their tier (a CTest label; see tests/CMakeLists.txt):
+#   tests       build; the unit and widget tiers                      (ctest -L 'unit|widget')
+#   desktop     real windows under X and Wayland, and Orca speaking   (ctest -L 'desktop|orca')
+#   static      clang-tidy and cppcheck                               (scripts/lint.sh)
+#   package     the install, the .deb with lintian, and the .deb installed with apt into a
+#               fresh root of this release and started there          (ctest -L package)
+#   sanitizers  every tier again but the Debian package, built with ASan and UBSan
+#   windows     the Windows build: its unit and widget tests and whole games under Wine,
+#               the installer installed and removed                   (ctest -L wine)
+#   debian13    (debian12 on a Debian 13 machine) the tests, desktop, static and package
+#               stages again in a cached root of the other release (scripts/debian-root.sh),
+#               where nothing may be skipped
+#
+#   test.sh             every stage
+#   test.sh STAGE...    those stages only (installing only what they need)
+#
+# A failing stage does not stop the others. Prints one line per stage, then "N passed,
+# N failed" over the stages, and exits non-zero if any stage failed. A stage in which a
+# test was skipped (a tool not installed) says so; with VARNOTH_NO_SKIP=1 that fails it.
 set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${BUILD_DIR:-$root/build}
-"$root/scripts/install-deps.sh" test || exit 1
+release=$(. /etc/os-release 2>/dev/null && echo "${VERSION_ID:-}")
+other_release=$([ "$release" = 13 ] && echo 12 || echo 13)
+all_stages=(tests desktop static package sanitizers windows "debian$other_release")
+stages=("$@")
+[ ${#stages[@]} -gt 0 ] || stages=("${all_stages[@]}")
+for stage in "${stages[@]}"; do
+    [[ " ${all_stages[*]} " == *" $stage "* ]] || { echo "usage: $0 [${all_stages[*]}]..." >&2; exit 2; }
+done
+[[ " ${stages[*]} " == *" windows "* ]] && purpose=test || purpose=suite
+"$root/scripts/install-deps.sh" "$purpose" || exit 1
 
 summary=() passed=0 failed=0 skipped=0
 # stage NAME COMMAND...: runs one stage and records its outcome. A stage that prints a line
-# starting "SKIP:" and exits 77 counts as skipped.
+# starting "SKIP:" and exits 77 counts as skipped; one in which a test was skipped (its
+# "SKIP:" line, or CTest's "Skipped") passes with "part skipped", or fails with VARNOTH_NO_SKIP=1.
 stage() {
     local name=$1 start status outcome log
     shift
@@ -21,36 +46,86 @@ stage() {
     "$@" 2>&1 | tee "$log"
     status=${PIPESTATUS[0]}
     if [ "$status" -eq 0 ]; then
-        outcome=passed; passed=$((passed + 1))
-        grep -q '^SKIP:' "$log" && outcome="passed, part skipped"
-    elif [ "$status" -eq 77 ] && grep -q '^SKIP:' "$log"; then outcome=skipped; skipped=$((skipped + 1))
-    else outcome="failed (exit $status)"; failed=$((failed + 1))
+        outcome=passed
+        if grep -qE '^SKIP:|\*\*\*Skipped' "$log"; then
+            outcome="passed, part skipped"
+            [ "${VARNOTH_NO_SKIP:-}" = 1 ] && outcome="failed (skipped a test)" status=1
+        fi
+    elif [ "$status" -eq 77 ] && grep -q '^SKIP:' "$log"; then outcome=skipped
+    else outcome="failed (exit $status)"
     fi
+    case $outcome in
+        passed*) passed=$((passed + 1)) ;;
+        skipped) skipped=$((skipped + 1)) ;;
+        *) failed=$((failed + 1)) ;;
+    esac
     rm -f "$log"
-    summary+=("$(printf '%-28s %-18s %5d s' "$name" "$outcome" $((SECONDS - start)))")
+    summary+=("$(printf '%-34s %-24s %5d s' "$name" "$outcome" $((SECONDS - start)))")
 }
 
-build_and_test() {
-    BUILD_DIR=$1 "$root/scripts/build.sh" "${@:2}" && (cd "$1" && ctest --output-on-failure)
-}
+# run_tiers BUILD_DIR LABELS [CMAKE_OPTION...]: builds (nothing when it is up to date) and
+# runs the tests of those tiers.
+run_tiers() { BUILD_DIR=$1 "$root/scripts/build.sh" "${@:3}" && (cd "$1" && ctest --output-on-failure -L "$2"); }
 
+static_checks() { BUILD_DIR=$build "$root/scripts/build.sh" >/dev/null && BUILD_DIR=$build "$root/scripts/lint.sh"; }
+
+# sanitized: every test again, built with the sanitizers, but the Debian package's two,
+# which build and install the package as released (without them).
 sanitized() {
+    local build=$root/build-asan
+    BUILD_DIR=$build "$root/scripts/build.sh" -DVARNOTH_SANITIZE=ON || return 1
     # Leaks in third-party libraries that we cannot fix are listed, with reasons, in tests/lsan.supp.
-    ASAN_OPTIONS=detect_leaks=1:abort_on_error=0 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
-    LSAN_OPTIONS="suppressions=$root/tests/lsan.supp:print_suppressions=0" \
-        build_and_test "$root/build-asan" -DVARNOTH_SANITIZE=ON
+    (cd "$build" && ASAN_OPTIONS=detect_leaks=1:abort_on_error=0 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+        LSAN_OPTIONS="suppressions=$root/tests/lsan.supp:print_suppressions=0" ctest --output-on-failure -E '^deb')
 }
 
-stage "build and test" build_and_test "$build"
-stage "static checks" "$root/scripts/lint.sh"
-# The .deb as scripts/package.sh builds it, checked by lintian, then installed with apt into
-# a fresh Debian 12 root and started there; that last part prints SKIP: and does not fail
-# the stage where no such root can be made.
-stage "Debian package" "$root/tests/package/deb_test.sh" "$build"
-stage "sanitizers (ASan, UBSan)" sanitized
-# The Windows build under Wine: unit tests and whole games, the installer included. The
-# first run on a machine builds the static Qt (scripts/build-qt-windows.sh) and caches it.
-stage "Windows (Wine)" "$root/tests/wine/windows_test.sh" "$root/build-windows"
+# windows: the static Qt (built the first time, cached after), the game and its tests built
+# for Windows, the installer; then the wine tier and the games under Wine.
+windows() {
+    command -v wine >/dev/null || { echo "SKIP: Wine is not installed (scripts/install-deps.sh test installs it)"; return 77; }
+    command -v x86_64-w64-mingw32-g++-posix >/dev/null || { echo "SKIP: MinGW-w64 is not installed"; return 77; }
+    local qt status dist=$root/build-windows-dist
+    if ! qt=$("$root/scripts/build-qt-windows.sh" --check); then
+        echo "static Qt: not cached, building it (the first time only)"
+        "$root/scripts/build-qt-windows.sh" >/dev/null
+        status=$?
+        [ "$status" -eq 3 ] && { echo "SKIP: no static Qt for Windows: not cached, and its source cannot be fetched"; return 77; }
+        [ "$status" -eq 0 ] || { echo "FAIL: the static Qt for Windows could not be built"; return 1; }
+    fi
+    BUILD_DIR=$root/build-windows "$root/scripts/build-windows.sh" || return 1
+    "$root/scripts/package-windows.sh" "$dist" >"$root/build-windows/package-windows.log" 2>&1 ||
+        { cat "$root/build-windows/package-windows.log"; echo "FAIL: the installer could not be built"; return 1; }
+    "$root/tests/wine/windows_test.sh" "$root/build-windows" "$dist"
+}
+
+# other_release: the Linux stages in a root of the other Debian release, with build folders
+# of their own, where nothing may be skipped: the root holds every tool.
+other_release() {
+    if ! "$root/scripts/debian-root.sh" "$other_release" --check >/dev/null; then
+        echo "the Debian $other_release root is not cached: making it (the first time only)"
+        "$root/scripts/debian-root.sh" "$other_release" >/dev/null
+        case $? in
+            0) ;;
+            3) echo "SKIP: no Debian $other_release root: not cached, and the Debian mirror cannot be reached"; return 77 ;;
+            *) echo "FAIL: the Debian $other_release root could not be made"; return 1 ;;
+        esac
+    fi
+    "$root/scripts/debian-root.sh" "$other_release" run -- env \
+        BUILD_DIR="$root/build-debian$other_release" DEB_BUILD_DIR="$root/build-deb$other_release" VARNOTH_NO_SKIP=1 \
+        bash "$root/scripts/test.sh" tests desktop static package
+}
+
+for name in "${stages[@]}"; do
+    case $name in
+        tests) stage "unit and widget tests" run_tiers "$build" 'unit|widget' ;;
+        desktop) stage "desktop and Orca tests" run_tiers "$build" 'desktop|orca' ;;
+        static) stage "static checks" static_checks ;;
+        package) stage "install and Debian package" run_tiers "$build" package ;;
+        sanitizers) stage "sanitizers (ASan, UBSan)" sanitized ;;
+        windows) stage "Windows (Wine)" windows ;;
+        debian1[0-9]) stage "Debian $other_release (root)" other_release ;;
+    esac
+done
 
 echo "== Summary"
 printf '%s\n' "${summary[@]}"

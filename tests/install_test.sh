@@ -6,11 +6,12 @@
 set -u
 build=$1
 id=$2  # the application's id, as CMake has it
+. "$(dirname "$0")/support/testlib.sh"   # no display, C.UTF-8
+for tool in desktop-file-validate appstreamcli "${IM_IDENTIFY[0]}" man; do
+    command -v "$tool" >/dev/null || skip "$tool is not installed (scripts/install-deps.sh suite installs it)"
+done
 prefix=$(mktemp -d)
 trap 'rm -rf "$prefix"' EXIT
-fail() { echo "FAIL: $*"; exit 1; }
-export LC_ALL=C.UTF-8
-unset DISPLAY WAYLAND_DISPLAY QT_QPA_PLATFORM
 
 cmake --install "$build" --prefix "$prefix" >/dev/null || fail "cmake --install failed"
 icons=share/icons/hicolor
@@ -37,32 +38,24 @@ status=$?
 
 desktop=$prefix/share/applications/$id.desktop
 metainfo=$prefix/share/metainfo/$id.metainfo.xml
-if command -v desktop-file-validate >/dev/null; then
-    desktop-file-validate "$desktop" || fail "the desktop entry does not validate"
-fi
+desktop-file-validate "$desktop" || fail "the desktop entry does not validate"
 grep -qx 'Exec=varnoth' "$desktop" || fail "the desktop entry does not start varnoth"
 grep -qx "Icon=$id" "$desktop" || fail "the desktop entry's icon is not $id"
 grep -q '<binary>varnoth</binary>' "$metainfo" || fail "the AppStream file does not name the program varnoth"
 grep -q "<release version=\"${version#varnoth }\" date=\"[0-9]\{4\}-[0-9][0-9]-[0-9][0-9]\"/>" "$metainfo" \
     || fail "the AppStream release is not ${version#varnoth }: $(grep '<release ' "$metainfo")"
-if command -v appstreamcli >/dev/null; then
-    # --no-net: the homepage and the screenshot's address are checked once they are published.
-    out=$(appstreamcli validate --no-net "$metainfo" 2>&1) || fail "metainfo: $out"
-    ! echo "$out" | grep -q '^[EW]:' || fail "metainfo: $out"
-fi
+# --no-net: the homepage and the screenshot's address are checked once they are published.
+out=$(appstreamcli validate --no-net "$metainfo" 2>&1) || fail "metainfo: $out"
+! echo "$out" | grep -q '^[EW]:' || fail "metainfo: $out"
 
-if command -v identify >/dev/null; then
-    for size in 16 22 24 32 48 64 128 256; do
-        icon=$prefix/$icons/${size}x${size}/apps/$id.png
-        [ "$(identify -format '%wx%h' "$icon" 2>/dev/null)" = "${size}x${size}" ] || fail "the ${size}x${size} icon"
-    done
-fi
+for size in 16 22 24 32 48 64 128 256; do
+    icon=$prefix/$icons/${size}x${size}/apps/$id.png
+    [ "$("${IM_IDENTIFY[@]}" -format '%wx%h' "$icon" 2>/dev/null)" = "${size}x${size}" ] || fail "the ${size}x${size} icon"
+done
 grep -q 'viewBox="0 0 256 256"' "$prefix/$icons/scalable/apps/$id.svg" || fail "the scalable icon has no 256-unit view box"
 
-if command -v man >/dev/null; then
-    for page in share/man/man6/varnoth.6.gz share/man/zh_CN/man6/varnoth.6.gz; do
-        warnings=$(MANWIDTH=80 man --warnings -l "$prefix/$page" 2>&1 >/dev/null) || fail "man $page failed"
-        [ -z "$warnings" ] || fail "man $page: $warnings"
-    done
-fi
+for page in share/man/man6/varnoth.6.gz share/man/zh_CN/man6/varnoth.6.gz; do
+    warnings=$(MANWIDTH=80 man --warnings -l "$prefix/$page" 2>&1 >/dev/null) || fail "man $page failed"
+    [ -z "$warnings" ] || fail "man $page: $warnings"
+done
 echo "PASS: installed into $prefix, $version"

@@ -4,9 +4,9 @@
 # copy keeps them beside itself. Both are started and ended the way a session ends them.
 set -u
 build=$1
+. "$(dirname "$0")/support/testlib.sh"
 work=$(mktemp -d)
 trap 'kill "$pid" 2>/dev/null; rm -rf "$work"' EXIT
-fail() { echo "FAIL: $*"; exit 1; }
 pid=""
 
 # handles_term PID EXE: true once the process is the game itself (not the shell or env that

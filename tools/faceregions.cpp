@@ -16,6 +16,7 @@ void region(std::FILE* out, const char* variable, const QRect& r)
 
 }  // namespace
 
+// cppcheck-suppress constParameter ; main's parameters are as the C++ standard gives them
 int main(int argc, char* argv[])
 {
     if (argc != 2) {
@@ -32,8 +33,9 @@ int main(int argc, char* argv[])
     region(out, "HISTORY", face::historyPanel.inside());                  // the right-hand panel
     region(out, "ROW0", face::rectOf("L(0)"));                         // the first row's guess
     region(out, "MESSAGE", face::rectOf("Label3"));                    // the result message
-    // A click on the drawn 确定 button, in the middle of the part the click area covers.
+    // The part of the drawn 确定 button that its click area covers, and a click in its middle.
     const QRectF confirm = QRectF(face::rectOf("Label1")).intersected(QRectF(face::confirmButton));
+    region(out, "CONFIRM_AREA", confirm.toAlignedRect());
     std::fprintf(out, "CONFIRM=\"%d %d\"\n", qRound(confirm.center().x()), qRound(confirm.center().y()));
     return std::fclose(out) == 0 ? 0 : 1;
 }

@@ -1,23 +1,25 @@
 #!/usr/bin/env bash
-# The package's relations, proved on a clean system: mmdebstrap makes a fresh Debian 12
-# root (its minimal "apt" variant) from the apt sources this machine is configured with,
-# `apt-get install ./varnoth_*.deb` installs the package there with whatever it asks for,
-# and the game, started inside the root by name, must show its window.
+# The package's relations, proved on a clean system: mmdebstrap makes a fresh root (its
+# minimal "apt" variant) of the Debian release the package is built for (its version ends
+# in ~deb12 or ~deb13) — from the apt sources this machine is configured with when it runs
+# that release, else from the Debian mirror ($VARNOTH_DEBIAN_MIRROR) —, `apt-get install
+# ./varnoth_*.deb` installs the package there with whatever it asks for, and the game,
+# started inside the root by name, must show its window, as wide as the face table says.
 #
-# The game uses the test's own X server (tests/xvfb/lib.sh) through the server's socket in
+# The game uses the test's own X server (tests/support/testlib.sh) through the server's socket in
 # the abstract namespace, which a root on the same machine shares, rather than an X server
 # installed into the root: every package added to the root could bring in a library the
 # game needs and hide a dependency the package forgot.
 #
-#   tests/package/fresh_root.sh DEB CACHE_DIR ARTIFACTS_DIR
+#   tests/package/fresh_root.sh DEB_DIR CACHE_DIR ARTIFACTS_DIR FACE_REGIONS
 #
-# CACHE_DIR keeps the downloaded packages between runs. Exit 77 (skip) only where no root
-# can be made here: no mmdebstrap, a system other than Debian 12, no apt sources, a normal
-# user without user namespaces, or mmdebstrap stopping before the root was ready (no way
-# to the mirror).
+# DEB_DIR holds the one varnoth_*.deb to install; CACHE_DIR keeps the downloaded packages
+# between runs. Exit 77 (skip) only where no root can be made here: mmdebstrap is not
+# installed, a normal user has no user namespaces, or mmdebstrap could not fetch from the
+# mirror. mmdebstrap failing otherwise fails the test.
 set -u
 self=$(cd "$(dirname "$0")" && pwd)/$(basename "$0")
-. "$(dirname "$self")/../xvfb/lib.sh"
+. "$(dirname "$self")/../support/testlib.sh"
 
 # --- Run by mmdebstrap's hooks, with the root's folder as the last argument -------------
 
@@ -55,7 +57,7 @@ play() {
     GAME_PID=$!
     id=$(wait_window Varnoth 30) || fail "no window titled Varnoth appeared: $(cat "$WORK/game.log")"
     size=$(window_size "$id")
-    [ "${size%x*}" = 537 ] || fail "the window is $size, not 537 wide"
+    [ "${size%x*}" = "$FACE_WIDTH" ] || fail "the window is $size, not $FACE_WIDTH wide"
     sleep 0.5
     mkdir -p "$artifacts"
     screenshot "$id" "$artifacts/fresh-root.png" && echo "screenshot: $artifacts/fresh-root.png"
@@ -72,23 +74,36 @@ play() {
 case "${1:-}" in
 seed-cache) seed_cache "$2" "$3"; exit ;;
 install) install_package "$2" "$3" "$4" "$5"; exit ;;
-play) play "$2" "$3" "$4" "$5"; exit ;;
+play) . "$5"; play "$2" "$3" "$4" "$6"; exit ;;
 esac
 
 # --- The test -------------------------------------------------------------------------
 
-deb=$(realpath "$1")
+debs=("$1"/varnoth_*.deb)
+[ ${#debs[@]} -eq 1 ] && [ -f "${debs[0]}" ] || fail "not one package in $1: ${debs[*]}"
+deb=$(realpath "${debs[0]}")
 cache=$(mkdir -p "$2" && realpath "$2")
 artifacts=$(mkdir -p "$3" && realpath "$3")
-command -v mmdebstrap >/dev/null || skip "mmdebstrap is not installed (scripts/install-deps.sh test installs it)"
-[ "$(. /etc/os-release && echo "${ID:-}${VERSION_ID:-}")" = debian12 ] \
-    || skip "this system is not Debian 12: its apt sources cannot make a Debian 12 root"
+regions=$(realpath "$4")
+command -v mmdebstrap >/dev/null || skip "mmdebstrap is not installed (scripts/install-deps.sh suite installs it)"
+number=$(dpkg-deb -f "$deb" Version | sed -n 's/.*~deb\([0-9]*\)$/\1/p')
+case $number in
+    12) release=bookworm ;;
+    13) release=trixie ;;
+    *) fail "the package's version $(dpkg-deb -f "$deb" Version) names no Debian release this test knows" ;;
+esac
 sources=()
-grep -qE '^[[:space:]]*deb[[:space:]]' /etc/apt/sources.list 2>/dev/null && sources+=(/etc/apt/sources.list)
-for file in /etc/apt/sources.list.d/*.list /etc/apt/sources.list.d/*.sources; do
-    [ -f "$file" ] && sources+=("$file")
-done
-[ ${#sources[@]} -gt 0 ] || skip "no apt sources are configured"
+if [ "$(. /etc/os-release && echo "${ID:-}${VERSION_ID:-}")" = "debian$number" ]; then
+    grep -qE '^[[:space:]]*deb[[:space:]]' /etc/apt/sources.list 2>/dev/null && sources+=(/etc/apt/sources.list)
+    for file in /etc/apt/sources.list.d/*.list /etc/apt/sources.list.d/*.sources; do
+        [ -f "$file" ] && sources+=("$file")
+    done
+fi
+if [ ${#sources[@]} -eq 0 ]; then
+    mirror=${VARNOTH_DEBIAN_MIRROR:-http://deb.debian.org/debian}
+    security=${VARNOTH_DEBIAN_SECURITY_MIRROR:-http://deb.debian.org/debian-security}
+    sources=("deb $mirror $release main" "deb $mirror $release-updates main" "deb $security $release-security main")
+fi
 # As a normal user, mmdebstrap makes the root in a user namespace of its own; inside a
 # container or a chroot there is often none to be had. Root (or sudo) needs none.
 [ "$(id -u)" -eq 0 ] || unshare --user --map-root-user true 2>/dev/null \
@@ -96,17 +111,21 @@ done
 
 xstart
 hook() { printf '%q ' "$self" "$@"; printf '"$1"'; }
-echo "making a fresh Debian 12 root from ${sources[*]}"
+echo "making a fresh Debian $number root from ${sources[*]}"
 timeout 900 mmdebstrap --variant=apt --mode=auto --skip=essential/unlink \
     --setup-hook="$(hook seed-cache "$cache")" \
     --customize-hook="$(hook install "$WORK" "$deb" "$cache")" \
-    --customize-hook="$(hook play "$WORK" "$DISPLAY" "$artifacts")" \
-    bookworm /dev/null "${sources[@]}" >"$WORK/mmdebstrap.log" 2>&1
+    --customize-hook="$(hook play "$WORK" "$DISPLAY" "$artifacts" "$regions")" \
+    "$release" /dev/null "${sources[@]}" >"$WORK/mmdebstrap.log" 2>&1
 status=$?
 grep -E '^(installed|screenshot|records): ' "$WORK/mmdebstrap.log"
 if [ "$status" -ne 0 ]; then
-    [ -e "$WORK/root-made" ] || skip "no fresh Debian 12 root could be made here: $(tail -n 5 "$WORK/mmdebstrap.log")"
+    if [ ! -e "$WORK/root-made" ]; then
+        grep -qE 'Failed to fetch|Could not resolve|Temporary failure resolving|Unable to connect' "$WORK/mmdebstrap.log" &&
+            skip "no fresh Debian $number root: the mirror cannot be reached: $(tail -n 5 "$WORK/mmdebstrap.log")"
+        fail "mmdebstrap could not make a fresh Debian $number root: $(tail -n 20 "$WORK/mmdebstrap.log")"
+    fi
     grep -E '^FAIL: ' "$WORK/mmdebstrap.log" || tail -n 30 "$WORK/mmdebstrap.log"
     fail "the package did not install and start in the fresh root"
 fi
-echo "PASS: installed with apt into a fresh Debian 12 root, started there, window shown and closed"
+echo "PASS: installed with apt into a fresh Debian $number root, started there, window shown and closed"

@@ -13,7 +13,7 @@ set -u
 exe=$1
 desktop_entry=$2
 here=$(dirname "$0")
-. "$here/../xvfb/lib.sh"
+. "$here/../support/testlib.sh"
 python=/usr/bin/python3   # Debian's, which python3-gi belongs to, whatever comes first in PATH
 wstart
 a11y_start

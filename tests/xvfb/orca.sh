@@ -11,7 +11,7 @@
 set -u
 exe=$1
 locale_name=$2
-. "$(dirname "$0")/lib.sh"
+. "$(dirname "$0")/../support/testlib.sh"
 # The face's size and regions, written by the build from the face table.
 . "$3"
 for tool in orca speech-dispatcher localedef; do
@@ -69,13 +69,17 @@ printf '%s\n' 'import os, runpy, sys' \
     'sys.exit(main())' >"$WORK/start-orca.py"
 script -qfec "/usr/bin/python3 $WORK/start-orca.py" "$LOG" </dev/null >/dev/null 2>&1 &
 SCRIPT_PID=$!
+# Orca is up once it has spoken its greeting ("Screen reader on.", in the desktop's
+# language), which every version says once it listens to the desktop; the words each
+# version logs around its start differ (43's "Startup complete" is gone from 48).
+orca_spoke() { grep -aq "SPEECH OUTPUT: '" "$LOG" 2>/dev/null; }
 for i in $(seq 600); do
     [ -z "$ORCA_PID" ] && ORCA_PID=$(cat "$WORK/orca.pid" 2>/dev/null)
-    grep -aq "Startup complete" "$LOG" 2>/dev/null && break
-    kill -0 "$SCRIPT_PID" 2>/dev/null || skip "Orca could not start: $(tail -n 40 "$LOG")"
+    orca_spoke && break
+    kill -0 "$SCRIPT_PID" 2>/dev/null || fail "Orca is installed but ended as it started: $(tail -n 40 "$LOG")"
     sleep 0.1
 done
-grep -aq "Startup complete" "$LOG" || skip "Orca did not start within 60 s: $(tail -n 5 "$LOG")"
+orca_spoke || fail "Orca is installed but said nothing within 60 s of its start: $(tail -n 5 "$LOG")"
 
 # --- The transcript --------------------------------------------------------------------
 
@@ -100,6 +104,14 @@ hear() {
         sleep 0.1
     done
     fail "Orca did not say /$pattern/ within $seconds s; it said: $(spoken | tail -n +$((HEARD + 1)) | tail -n 20)" >&2
+}
+
+# hear_with PATTERN [SECONDS]: as hear, but the line last heard may match too: what one
+# Orca says in two utterances another may say in one (Orca 48 says a window's name and
+# description together, Orca 43 one after the other).
+hear_with() {
+    HEARD=$((HEARD > 0 ? HEARD - 1 : 0))
+    hear "$@"
 }
 
 # past: what was spoken so far counts as heard.
@@ -163,13 +175,14 @@ guess() {
 
 # pointer_on_confirm: true while the mouse pointer is over the drawn 确定 button.
 pointer_on_confirm() {
-    local X Y WIDTH HEIGHT WINDOW SCREEN x y
+    local X Y WIDTH HEIGHT WINDOW SCREEN x y left top width height
     eval "$(xdotool getmouselocation --shell)"
     x=$X y=$Y
     eval "$(xdotool getwindowgeometry --shell "$id")"
     y=$((y - Y - $(menu_height "$id")))
     x=$((x - X))
-    [ "$x" -ge 240 ] && [ "$x" -le 335 ] && [ "$y" -ge 42 ] && [ "$y" -le 62 ]
+    read -r left top width height <<<"$CONFIRM_AREA"
+    [ "$x" -ge "$left" ] && [ "$x" -lt $((left + width)) ] && [ "$y" -ge "$top" ] && [ "$y" -lt $((top + height)) ]
 }
 
 # --- The game ---------------------------------------------------------------------------
@@ -182,7 +195,7 @@ activate "$id"
 
 echo "-- at start: the window's purpose and how to begin"
 hear "密码锁" 20
-hear "按 Alt 键打开选项菜单" 10
+hear_with "按 Alt 键打开选项菜单" 10
 
 echo "-- the settings dialog, Ctrl+Left at the end of its box, and the menu after it"
 menu 开始解锁

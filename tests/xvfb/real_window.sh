@@ -7,7 +7,7 @@
 set -u
 exe=$1
 artifacts=$2
-. "$(dirname "$0")/lib.sh"
+. "$(dirname "$0")/../support/testlib.sh"
 . "$3"  # the face's size, written by the build from the face table
 xstart
 mkdir -p "$artifacts"

@@ -8,83 +8,18 @@ as a blind player hears it is Orca's to play (orca.sh).
 
 The game is started by screen_reader.sh with a round of 20 seconds and the record 1000."""
 
+import os
 import re
 import sys
-import time
-import warnings
 
-import gi
-
-gi.require_version("Atspi", "2.0")
-from gi.repository import Atspi, GLib  # noqa: E402
-
-Role = Atspi.Role
-State = Atspi.StateType
-context = GLib.MainContext.default()
-
-SOLVED = "答题成功,进入下一轮!"
-LOST = "答题失败,请继续努力!"
-PLAYER = "听风"
-
-
-def fail(message):
-    print("FAIL: " + message, flush=True)
-    sys.exit(1)
-
-
-def step(message):
-    print("-- " + message, flush=True)
-
-
-def pump(seconds=0.0):
-    """Lets the bus deliver what it has (events included) for at least that long."""
-    end = time.monotonic() + seconds
-    while True:
-        while context.iteration(False):
-            pass
-        if time.monotonic() >= end:
-            return
-        time.sleep(0.02)
-
-
-def wait_for(what, probe, seconds=10):
-    end = time.monotonic() + seconds
-    while time.monotonic() < end:
-        pump()
-        try:
-            result = probe()
-        except GLib.Error:
-            result = None
-        if result:
-            return result
-        time.sleep(0.05)
-    fail("waited in vain for " + what)
-
-
-def children(node):
-    return [c for c in (node.get_child_at_index(i) for i in range(node.get_child_count())) if c]
-
-
-def descendants(node):
-    for child in children(node):
-        yield child
-        yield from descendants(child)
-
-
-def has(node, state):
-    return node.get_state_set().contains(state)
-
-
-def find(root, role, name):
-    for node in descendants(root):
-        if node.get_role() == role and node.get_name() == name:
-            return node
-    return None
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
+from atspi_client import (Atspi, Role, State, children, descendants, fail, find, has, press,  # noqa: E402
+                          pump, step, text_of, type_keys, wait_for)
 
 
 def heard(node):
     """What a reader walking the node's children hears: the showing ones, in order."""
-    return [(c.get_role_name(), c.get_name()) for c in children(node) if has(c, State.SHOWING)]
+    return [(c.get_role(), c.get_name()) for c in children(node) if has(c, State.SHOWING)]
 
 
 def related(node, relation):
@@ -93,27 +28,6 @@ def related(node, relation):
         if r.get_relation_type() == relation:
             names += [r.get_target(i).get_name() for i in range(r.get_n_targets())]
     return names
-
-
-def press(node):
-    with warnings.catch_warnings():
-        # get_action_name is marked deprecated for a C name that the bindings do not offer;
-        # the localized name would depend on the game's translation.
-        warnings.simplefilter("ignore", DeprecationWarning)
-        names = [Atspi.Action.get_action_name(node, i).lower() for i in range(Atspi.Action.get_n_actions(node))]
-    if "press" not in names:
-        fail(f"{node.get_name()!r} has no press action, only {names}")
-    Atspi.Action.do_action(node, names.index("press"))
-
-
-def text_of(node):
-    return Atspi.Text.get_text(node, 0, -1)
-
-
-def type_keys(text):
-    for ch in text:
-        Atspi.generate_keyboard_event(ord(ch), None, Atspi.KeySynthType.SYM)
-        pump(0.05)
 
 
 # --- The game on the bus --------------------------------------------------------------------
@@ -132,17 +46,17 @@ face = find(frame, Role.LABEL, "纪录:").get_parent()
 
 step("read the window at rest, in reading order")
 at_rest = [
-    ("label", "纪录:"), ("label", "1000"), ("label", "纪录人:"), ("label", "Zadrevik"),
-    ("label", "得分:"), ("label", "0"), ("label", "剩余时间:"), ("label", "剩余次数:"),
-    ("text", "第1位数字"), ("text", "第2位数字"), ("text", "第3位数字"), ("text", "第4位数字"),
-    ("push button", "确定"),
-    ("label", "输入四位数密码后按确定,如果密码正确,将会进入一关挑战。"),
-    ("image", "位置正确"), ("label", "表示有多少答案，数字正确且位置正确。"),
-    ("image", "位置不正确"), ("label", "表示有多少答案，数字正确且位置不正确。"),
-    ("label", "设计: 锁匠工作室"), ("label", "记录"), ("list", "记录"),
+    (Role.LABEL, "纪录:"), (Role.LABEL, "1000"), (Role.LABEL, "纪录人:"), (Role.LABEL, "Zadrevik"),
+    (Role.LABEL, "得分:"), (Role.LABEL, "0"), (Role.LABEL, "剩余时间:"), (Role.LABEL, "剩余次数:"),
+    (Role.TEXT, "第1位数字"), (Role.TEXT, "第2位数字"), (Role.TEXT, "第3位数字"), (Role.TEXT, "第4位数字"),
+    (Role.PUSH_BUTTON, "确定"),
+    (Role.LABEL, "输入四位数密码后按确定,如果密码正确,将会进入一关挑战。"),
+    (Role.IMAGE, "位置正确"), (Role.LABEL, "表示有多少答案，数字正确且位置正确。"),
+    (Role.IMAGE, "位置不正确"), (Role.LABEL, "表示有多少答案，数字正确且位置不正确。"),
+    (Role.LABEL, "设计: 锁匠工作室"), (Role.LABEL, "记录"), (Role.LIST, "记录"),
 ]
 if heard(face) != at_rest:
-    fail(f"the window at rest reads {heard(face)}")
+    fail(f"the window at rest reads {[(role.value_nick, name) for role, name in heard(face)]}")
 empty = [n.get_role_name() for n in descendants(frame) if has(n, State.SHOWING) and not n.get_name()
          and n.get_role() in (Role.LABEL, Role.IMAGE, Role.LIST_ITEM)]
 if empty:

@@ -4,7 +4,7 @@
 # dat.ini keeps what it held.
 set -u
 exe=$1
-. "$(dirname "$0")/lib.sh"
+. "$(dirname "$0")/../support/testlib.sh"
 xstart
 a11y_start
 

@@ -1,6 +1,12 @@
-# Shared by the real-window tests: a desktop of their own (an Xvfb display, openbox and a
-# session bus), the game copied alone into a temporary directory, and ways to find and
-# close windows. Source it; call xstart first. Exit code 77 tells CTest the test was skipped.
+# What every test script shares: failing and skipping; a desktop of its own (an Xvfb
+# display with openbox, or a headless weston) with a session bus and the accessibility bus;
+# the game copied alone into a temporary directory and started there (natively or under
+# Wine); ways to find, drive, photograph and close its windows. Source it; a desktop test
+# calls xstart or wstart first.
+#
+# A test skips (exit code 77, which CTest counts as skipped, and a line "SKIP: why") only
+# when a tool it needs is not installed. A tool that is installed but does not start
+# fails the test: a green run must not hide coverage it lost.
 #
 # Nothing is taken from the caller's environment: not its display, bus, runtime directory,
 # home or locale, so a test runs the same over SSH, in a container or on a desktop.
@@ -26,7 +32,13 @@ xcleanup() {
 }
 
 skip() { echo "SKIP: $*"; exit 77; }
-fail() { echo "FAIL: $*"; exit 1; }
+# fail MESSAGE: ends the test as failed. A test that keeps evidence of a failure (a
+# screenshot) defines on_failure, which runs first.
+fail() {
+    declare -F on_failure >/dev/null && on_failure
+    echo "FAIL: $*"
+    exit 1
+}
 
 # display_taken N: true if an X server may already own display N, as seen from here: its
 # lock file, its socket, or its abstract socket (which a server in another mount
@@ -78,7 +90,7 @@ session_start() {
     # makes it launch a bus of its own through X, which outlives the test.
     local bus
     bus=$(dbus-daemon --session --fork --nopidfile --print-address=1 --print-pid=1 \
-          --address="unix:path=$XDG_RUNTIME_DIR/bus") || skip "the session bus could not start"
+          --address="unix:path=$XDG_RUNTIME_DIR/bus") || fail "the session bus could not start"
     export DBUS_SESSION_BUS_ADDRESS=${bus%%$'\n'*}
     BUS_PID=${bus##*$'\n'}
 }
@@ -91,13 +103,13 @@ xstart() {
     command -v xwd >/dev/null || skip "xwd is not installed (scripts/install-deps.sh test installs it)"
     session_start xcleanup
     local i
-    xvfb_start || skip "Xvfb could not start: $(tail -n 3 "$WORK/xvfb.log")"
+    xvfb_start || fail "Xvfb could not start: $(tail -n 3 "$WORK/xvfb.log")"
     openbox >"$WORK/openbox.log" 2>&1 &
     WM_PID=$!
     # Until openbox has taken the screen, Alt+F4 and window activation go nowhere.
     for i in $(seq 100); do
         xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && return 0
-        kill -0 "$WM_PID" 2>/dev/null || skip "openbox could not start on $DISPLAY: $(tail -n 3 "$WORK/openbox.log")"
+        kill -0 "$WM_PID" 2>/dev/null || fail "openbox could not start on $DISPLAY: $(tail -n 3 "$WORK/openbox.log")"
         sleep 0.1
     done
     fail "openbox did not take the screen on $DISPLAY"
@@ -143,6 +155,15 @@ wait_gone() {
 # window_size ID: prints "WIDTHxHEIGHT" of the window's client area.
 window_size() {
     xwininfo -id "$1" | awk '/Width:/ {w=$2} /Height:/ {h=$2} END {print w "x" h}'
+}
+
+# fixed_size ID: prints "WIDTHxHEIGHT" of the size a fixed-size window asks the window
+# manager for (its smallest and largest size, which must be equal), or nothing.
+fixed_size() {
+    xprop -id "$1" WM_NORMAL_HINTS 2>/dev/null | awk '
+        /minimum size:/ {min = $(NF-2) "x" $NF}
+        /maximum size:/ {max = $(NF-2) "x" $NF}
+        END {if (min != "" && min == max) print min}'
 }
 
 # activate ID: makes the window the active one and waits until it is, so that keys reach
@@ -213,9 +234,18 @@ wait_exit() {
     return 1
 }
 
+# ImageMagick's tools as the installed version wants them called: version 7 has one
+# command, magick (its convert is magick alone; the old names still work but warn on
+# their output), version 6 one command a tool.
+if command -v magick >/dev/null; then
+    IM_CONVERT=(magick) IM_IMPORT=(magick import) IM_IDENTIFY=(magick identify)
+else
+    IM_CONVERT=(convert) IM_IMPORT=(import) IM_IDENTIFY=(identify)
+fi
+
 # screenshot ID FILE: saves the window (frame excluded) as a PNG.
 screenshot() {
-    timeout 20 import -window "$1" "$2" 2>/dev/null || timeout 20 xwd -id "$1" -silent | convert xwd:- "$2"
+    timeout 20 "${IM_IMPORT[@]}" -window "$1" "$2" 2>/dev/null || timeout 20 xwd -id "$1" -silent | "${IM_CONVERT[@]}" xwd:- "$2"
 }
 
 # --- Playing the game window from outside --------------------------------------------
@@ -312,8 +342,8 @@ type_unicode() {
 
 # face_shot ID FILE: a screenshot of the face alone.
 face_shot() {
-    timeout 20 import -window "$1" "$2.full.png" 2>/dev/null || return 1
-    convert "$2.full.png" -crop "${FACE_WIDTH}x${FACE_HEIGHT}+0+$(menu_height "$1")" +repage "$2"
+    timeout 20 "${IM_IMPORT[@]}" -window "$1" "$2.full.png" 2>/dev/null || return 1
+    "${IM_CONVERT[@]}" "$2.full.png" -crop "${FACE_WIDTH}x${FACE_HEIGHT}+0+$(menu_height "$1")" +repage "$2"
     rm -f "$2.full.png"
 }
 
@@ -326,7 +356,7 @@ colour_pixels() {
     magenta) test='r>0.35 && b>0.35 && g<0.2 && abs(r-b)<0.15' ;;
     *) echo 0; return ;;
     esac
-    convert "$1" -crop "${4}x${5}+${2}+${3}" +repage -fx "($test) ? 1 : 0" -format '%[fx:round(mean*w*h)]\n' info:
+    "${IM_CONVERT[@]}" "$1" -crop "${4}x${5}+${2}+${3}" +repage -fx "($test) ? 1 : 0" -format '%[fx:round(mean*w*h)]\n' info:
 }
 
 # capture_frames ID DIR SECONDS: saves the window as DIR/0.xwd, DIR/1.xwd, ... ten times a
@@ -397,11 +427,11 @@ a11y_start() {
     if [ -n "${DISPLAY:-}" ]; then
         dbus-send --session --type=method_call --print-reply --dest=org.freedesktop.DBus /org/freedesktop/DBus \
             org.freedesktop.DBus.UpdateActivationEnvironment "dict:string:string:DISPLAY,$DISPLAY" >/dev/null \
-            || skip "the session bus refused the activation environment"
+            || fail "the session bus refused the activation environment"
     fi
     local address
     address=$(dbus-send --session --print-reply=literal --dest=org.a11y.Bus /org/a11y/bus \
-        org.a11y.Bus.GetAddress 2>&1) || skip "the accessibility bus could not start: $address"
+        org.a11y.Bus.GetAddress 2>&1) || fail "the accessibility bus could not start: $address"
     A11Y_ADDRESS=$(echo $address)
     dbus-send --session --print-reply --dest=org.a11y.Bus /org/a11y/bus org.freedesktop.DBus.Properties.Set \
         string:org.a11y.Status string:ScreenReaderEnabled variant:boolean:true >/dev/null \
@@ -452,9 +482,9 @@ wstart() {
     local i
     for i in $(seq 100); do
         [ -S "$XDG_RUNTIME_DIR/wayland-test" ] && break
-        kill -0 "$WESTON_PID" 2>/dev/null || skip "weston could not start: $(tail -n 3 "$WORK/weston.log")"
+        kill -0 "$WESTON_PID" 2>/dev/null || fail "weston could not start: $(tail -n 3 "$WORK/weston.log")"
         sleep 0.1
     done
-    [ -S "$XDG_RUNTIME_DIR/wayland-test" ] || skip "weston did not open its socket within 10 s"
+    [ -S "$XDG_RUNTIME_DIR/wayland-test" ] || fail "weston did not open its socket within 10 s"
     export WAYLAND_DISPLAY=wayland-test QT_QPA_PLATFORM=wayland
 }
