@@ -57,6 +57,9 @@ Form1::Form1(Module1& module, Platform& platform, records::RecordsFile recordsFi
     describeForScreenReaders(*this);
     layout()->setSizeConstraint(QLayout::SetFixedSize);
     adjustSize();
+    // Once the size is fixed, as the window manager draws a fixed window's frame without a
+    // handle to resize it by; the answer comes while the records load, and the load centres.
+    askForFrame(*this);
 }
 
 // ---------------------------------------------------------------------------------------

@@ -377,7 +377,7 @@ void announce(const Form1& w, const News& news)
 
 QString lastAnnouncement(const Form1& w)
 {
-    Narrator* narrator = narratorOf(w);
+    const Narrator* narrator = narratorOf(w);
     return narrator ? narrator->lastSaid() : QString();
 }
 

@@ -6,6 +6,7 @@
 #include "game/form1_layout.h"
 #include "controls/artwork.h"
 #include "controls/twips.h"
+#include "system/chinese.h"
 
 #include <QApplication>
 #include <QMenu>
@@ -31,7 +32,7 @@ protected:
 
 QFont fontOf(const face::Font& design)
 {
-    QFont font(QString::fromUtf8(design.family));
+    QFont font(fontFamily(QString::fromUtf8(design.family)));
     font.setPointSizeF(design.pointSize);
     font.setBold(design.bold);
     return font;
@@ -92,6 +93,10 @@ QIcon Form1::programIcon()
 
 void Form1::buildMenu()
 {
+    // The menu is part of the window's face, under its title bar, also on a desktop that
+    // shows applications' menus in a bar of its own; Qt would otherwise also ask the session
+    // bus for such a bar, and wait for the answer, before the window shows.
+    QCoreApplication::setAttribute(Qt::AA_DontUseNativeMenuBar);
     a0 = menuBar()->addMenu(QStringLiteral("选项"));
     a1 = a0->addAction(QStringLiteral("开始解锁"));
     a2 = a0->addAction(QStringLiteral("结束"));

@@ -20,7 +20,6 @@ int main(int argc, char* argv[])
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("varnoth"));
     QApplication::setApplicationVersion(QStringLiteral(VARNOTH_VERSION));
-    QApplication::setWindowIcon(Form1::programIcon());
     QApplication::setDesktopFileName(QStringLiteral(VARNOTH_APP_ID));
     fontConfig.wait();
     installChineseFonts();

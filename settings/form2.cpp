@@ -62,6 +62,7 @@ Form2::Form2(vb::Variant& timeLimit, qint16& maxTries, Platform& platform, QWidg
     setWindowTitle(QStringLiteral("设置"));
     setWindowModality(Qt::ApplicationModal);
     setFixedSize(px(clientWidth), px(clientHeight));
+    askForFrame(*this);  // with the size fixed; answered while the controls are made
     QPalette palette = this->palette();
     palette.setColor(QPalette::Window, background);
     setPalette(palette);

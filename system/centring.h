@@ -10,11 +10,17 @@
 
 class QWidget;
 
+// Asks for the frame the window will have, without waiting for the answer, so that it is
+// there by the time the window is centred: X11's window manager answers in its own time.
+// Makes the window (not showing it). Call it as soon as the window's flags are set.
+void askForFrame(QWidget& window);
+
 // Centres a window before its first show: (screen - window) / 2 in each direction, with the
 // window's outer size, worked out in floating point and rounded to the nearest pixel,
 // never clamped, so a window larger than the screen starts off it.
 void centreOnScreen(QWidget& window);
 
 // The frame the window will have around its client area once shown (makes the window, not
-// showing it); nothing where the system cannot tell.
+// showing it, and asks for the frame if askForFrame did not); nothing where the system
+// cannot tell.
 QMargins frameBeforeShow(QWidget& window);

@@ -41,6 +41,10 @@ QList<FontSubstitution> chineseFontSubstitutions();
 // Maps those names onto their families and makes 9-point 宋体 the application font.
 void installChineseFonts();
 
+// The installed family that stands for a design name (宋体, 楷体_GB2312, 黑体), as
+// installChineseFonts found it; the name itself before that, or when none is installed.
+QString fontFamily(const QString& designName);
+
 // Where Qt's translations are: the system's folder on Linux, the program's own resources
 // on Windows (the one-file program carries them).
 QString qtTranslationsFolder();

@@ -299,6 +299,7 @@ void sevenSegments(QPainter& p, const QRectF& cell, qreal t, const char* lit)
         case 'e': p.drawRect(QRectF(l, mid, t, bottom - mid)); break;
         case 'f': p.drawRect(QRectF(l, top, t, mid + t - top)); break;
         case 'g': p.drawRect(QRectF(l, mid, cell.width(), t)); break;
+        default: break;  // no such segment: nothing lit
         }
     }
 }
