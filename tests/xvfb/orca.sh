@@ -114,6 +114,19 @@ hear_with() {
     hear "$@"
 }
 
+# orca_settled: waits until Orca has written nothing for 0.3 s (at most 5 s): every event
+# it had queued is handled.
+orca_settled() {
+    local i size last=-1 still=0
+    for i in $(seq 100); do
+        size=$(stat -c %s "$LOG")
+        if [ "$size" = "$last" ]; then still=$((still + 1)); else still=0; fi
+        [ "$still" -ge 6 ] && return 0
+        last=$size
+        sleep 0.05
+    done
+}
+
 # past: what was spoken so far counts as heard.
 past() { HEARD=$(spoken | wc -l); }
 
@@ -159,6 +172,10 @@ guess() {
     xdotool type --delay 100 "${digits:0:3}"
     hear "第4位数字" 10 >/dev/null
     xdotool type "${digits:3:1}"
+    # Orca handles keys ahead of the game's events, and the event of the digit just typed
+    # ends flat review when it comes (Orca 48): review once Orca has caught up, as a player
+    # who waits for the echo does.
+    orca_settled
     for i in $(seq 10); do
         key KP_Up
         hear "确定" 5 >/dev/null
