@@ -2,7 +2,8 @@
 # Measures Varnoth against the floor of a bare Qt Widgets window, both under Xvfb with
 # openbox: start to window mapped and close request to process exit (medians of RUNS
 # runs; the game's close includes saving dat.ini), peak resident memory, and CPU used
-# over 10 s by the idle window and by a game whose countdown runs.
+# over 10 s by the idle window and by a game whose countdown runs. The peers, when they are
+# installed (Debian's sgt-puzzles and gnome-mastermind), are timed in the same runs.
 #
 #   bench/run.sh [RUNS]      (default 11)
 set -euo pipefail
@@ -37,6 +38,11 @@ exes=("$root/build/varnoth" "$root/build-bench/floor" "$root/build-bench/floor")
 titles=(Varnoth Floor Floor)
 args=("" "" --chinese)
 declare -A starts closes rss
+# Other code-guessing games, started the same way, when installed.
+peers=()
+for peer in "/usr/games/sgt-guess|Guess" "/usr/games/gnome-mastermind|GNOME Mastermind"; do
+    [ -x "${peer%%|*}" ] && peers+=("$peer")
+done
 
 # The runs are interleaved (game, floor, text, game, ...) so that whatever else the
 # machine does at the time weighs on all three alike.
@@ -49,6 +55,12 @@ for i in $(seq "$runs"); do
         rss[${names[k]}]+="$(peak_kib "$PID")"$'\n'
         quit
         closes[${names[k]}]+="$CLOSE_MS"$'\n'
+    done
+    for peer in "${peers[@]}"; do
+        launch "$mapwait" "${peer%%|*}" "${peer#*|}"
+        starts[$peer]+="$START_MS"$'\n'
+        sleep 0.5
+        quit
     done
 done
 for k in 0 1 2; do
@@ -67,12 +79,22 @@ for k in 0 1 2; do
 done
 
 echo
-row "measure (median of $runs runs)" varnoth floor ratio "floor + text"
-row "$(printf -- '-%.0s' {1..36})" "$(printf -- '-%.0s' {1..14})" "$(printf -- '-%.0s' {1..14})" "$(printf -- '-%.0s' {1..14})" "$(printf -- '-%.0s' {1..14})"
-row "start to window mapped" "$game_start ms" "$floor_start ms" "$(ratio "$game_start" "$floor_start")" "$text_start ms"
-row "close request to exit (game: saves)" "$game_close ms" "$floor_close ms" "$(ratio "$game_close" "$floor_close")" "$text_close ms"
-row "peak resident memory" "$game_rss KiB" "$floor_rss KiB" "$(ratio "$game_rss" "$floor_rss")" "$text_rss KiB"
-row "CPU over 10 s, idle window" "$game_idle ms" "$floor_idle ms" "-" "$text_idle ms"
+line=$(printf -- '-%.0s' {1..14})
+row "measure (median of $runs runs)" varnoth floor "floor + text" "÷ floor + text"
+row "$(printf -- '-%.0s' {1..36})" "$line" "$line" "$line" "$line"
+row "start to window mapped" "$game_start ms" "$floor_start ms" "$text_start ms" "$(ratio "$game_start" "$text_start")"
+row "close request to exit (game: saves)" "$game_close ms" "$floor_close ms" "$text_close ms" "$(ratio "$game_close" "$text_close")"
+row "peak resident memory" "$game_rss KiB" "$floor_rss KiB" "$text_rss KiB" "$(ratio "$game_rss" "$text_rss")"
+row "CPU over 10 s, idle window" "$game_idle ms" "$floor_idle ms" "$text_idle ms" "-"
 row "CPU over 10 s, countdown running" "$game_countdown ms" "-" "-" "-"
 echo
 echo "floor + text: the floor window with two lines of Chinese in the game's fonts."
+if [ "${#peers[@]}" -gt 0 ]; then
+    echo
+    row "peer, start to window mapped" "peer" "varnoth" "varnoth ÷ peer"
+    row "$(printf -- '-%.0s' {1..36})" "$line" "$line" "$line"
+    for peer in "${peers[@]}"; do
+        peer_start=$(printf '%s' "${starts[$peer]}" | median)
+        row "$(basename "${peer%%|*}")" "$peer_start ms" "$game_start ms" "$(ratio "$game_start" "$peer_start")"
+    done
+fi

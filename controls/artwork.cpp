@@ -1,5 +1,6 @@
 #include "controls/artwork.h"
 
+#include <QImageReader>
 #include <QPixmap>
 #include <QPixmapCache>
 #include <cmath>
@@ -16,13 +17,22 @@ double nearestScale(double ratio)
     return nearest;
 }
 
+QPixmap readPng(const QString& path)
+{
+    QImageReader reader(path, "png");
+    // Left to guess, Qt would first load every image-format plugin installed (SVG, JPEG,
+    // TIFF, ...) to ask each whether it reads the file, before its own PNG reader does.
+    reader.setAutoDetectImageFormat(false);
+    return QPixmap::fromImage(reader.read());
+}
+
 QPixmap pixmap(const QString& name, double ratio)
 {
     const double scale = nearestScale(ratio);
     const QString path = QStringLiteral(":/") + fileName(name, scale);
     QPixmap picture;
     if (!QPixmapCache::find(path, &picture)) {
-        picture.load(path);
+        picture = readPng(path);
         picture.setDevicePixelRatio(scale);
         QPixmapCache::insert(path, picture);
     }

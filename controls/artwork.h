@@ -26,6 +26,9 @@ inline QString fileName(const QString& name, double scale)
 // picture blurs it less than enlarging one.
 double nearestScale(double ratio);
 
+// A bundled PNG file, read by Qt's own PNG reader alone; a null pixmap if it cannot be read.
+QPixmap readPng(const QString& path);
+
 // The bundled picture `name` in the version for the scale nearest to `ratio`, with that
 // scale as its device pixel ratio, so that it is painted pixel for pixel on such a screen.
 // Decoded versions are kept in the pixmap cache.

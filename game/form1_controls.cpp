@@ -87,7 +87,7 @@ QIcon Form1::programIcon()
     // icon theme only, and would cost a 256 KB window property for nothing.
     QIcon icon;
     for (int size : {16, 32, 48})
-        icon.addFile(QStringLiteral(":/icon-%1.png").arg(size), QSize(size, size));
+        icon.addPixmap(artwork::readPng(QStringLiteral(":/icon-%1.png").arg(size)));
     return icon;
 }
 

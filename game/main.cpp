@@ -2,6 +2,7 @@
 #include "game/commandline.h"
 #include "game/form1.h"
 #include "game/module1.h"
+#include "controls/controls.h"
 #include "system/chinese.h"
 #include "platform/qtplatform.h"
 #include "system/sessionend.h"
@@ -18,6 +19,7 @@ int main(int argc, char* argv[])
         return *exitCode;
     FontConfigPreload fontConfig;
     QApplication app(argc, argv);
+    QApplication::setStyle(new WindowStyle);
     QApplication::setApplicationName(QStringLiteral("varnoth"));
     QApplication::setApplicationVersion(QStringLiteral(VARNOTH_VERSION));
     QApplication::setDesktopFileName(QStringLiteral(VARNOTH_APP_ID));
