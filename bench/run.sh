@@ -73,6 +73,7 @@ for k in 0 1 2; do
     printf -v "${name}_idle" '%s' "$(cpu_over "$PID" 10)"
     if [ "$name" = game ]; then
         choose_menu "$WIN" 1   # 开始解锁: the countdown runs
+        sleep 1                # past the start of the game, to the countdown alone
         game_countdown=$(cpu_over "$PID" 10)
     fi
     quit

@@ -70,18 +70,21 @@ configure_args=(
     -no-feature-filesystemwatcher -no-feature-timezone -no-feature-jalalicalendar
     -no-feature-hijricalendar -no-feature-islamiccivilcalendar
 )
-# Two switches of the line above that Qt 6.8 does not build with (seen with 6.8.2; no
-# upstream reports found), kept on there; once a Qt builds with them, this can go:
+# Switches of the line above that Qt 6.8 does not build with (seen with 6.8.2; no upstream
+# reports found), kept on there; once a Qt builds with them, this can go:
 #  -no-direct2d: qwindowsfontdatabasebase.cpp defines QCustomFontFileLoader only where
 #    Direct2D is on, yet destroys one in any case (without DirectWrite as well, its header
 #    still names DirectWrite's types);
 #  -no-feature-graphicseffect (and -no-feature-graphicsview, which it needs): the Windows 11
 #    style, always built with the Vista style, includes QGraphicsDropShadowEffect whatever
-#    the features.
+#    the features;
+#  -no-feature-commandlinkbutton: the Windows 11 style includes qcommandlinkbutton.h
+#    whatever the features.
 if dpkg --compare-versions "$source_version" ge 6.8~; then
     for i in "${!configure_args[@]}"; do
         case ${configure_args[i]} in
-            -no-direct2d | -no-feature-graphicseffect | -no-feature-graphicsview) unset 'configure_args[i]' ;;
+            -no-direct2d | -no-feature-graphicseffect | -no-feature-graphicsview | -no-feature-commandlinkbutton)
+                unset 'configure_args[i]' ;;
         esac
     done
     configure_args=("${configure_args[@]}")
