@@ -78,12 +78,13 @@ configure_args=(
 #  -no-feature-graphicseffect (and -no-feature-graphicsview, which it needs): the Windows 11
 #    style, always built with the Vista style, includes QGraphicsDropShadowEffect whatever
 #    the features;
-#  -no-feature-commandlinkbutton: the Windows 11 style includes qcommandlinkbutton.h
-#    whatever the features.
+#  -no-feature-commandlinkbutton and -no-feature-style-stylesheet: the Windows 11 style
+#    includes qcommandlinkbutton.h and calls QApplication::styleSheet() whatever the features.
 if dpkg --compare-versions "$source_version" ge 6.8~; then
     for i in "${!configure_args[@]}"; do
         case ${configure_args[i]} in
-            -no-direct2d | -no-feature-graphicseffect | -no-feature-graphicsview | -no-feature-commandlinkbutton)
+            -no-direct2d | -no-feature-graphicseffect | -no-feature-graphicsview | -no-feature-commandlinkbutton | \
+                -no-feature-style-stylesheet)
                 unset 'configure_args[i]' ;;
         esac
     done
