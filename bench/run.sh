@@ -89,7 +89,7 @@ row "peak resident memory" "$game_rss KiB" "$floor_rss KiB" "$text_rss KiB" "$(r
 row "CPU over 10 s, idle window" "$game_idle ms" "$floor_idle ms" "$text_idle ms" "-"
 row "CPU over 10 s, countdown running" "$game_countdown ms" "-" "-" "-"
 echo
-echo "floor + text: the floor window with two lines of Chinese in the game's fonts."
+echo "floor + text: the floor window with the Chinese text the game opens with, in the same fonts."
 if [ "${#peers[@]}" -gt 0 ]; then
     echo
     row "peer, start to window mapped" "peer" "varnoth" "varnoth ÷ peer"
