@@ -1,7 +1,6 @@
-// What the records file asks of the operating system: a few calls on files. The POSIX
-// version is safefile_unix.cpp, the Windows one safefile_win.cpp; CMakeLists.txt picks the
-// one for the system it builds on. Nothing here knows dat.ini or the steps of a save:
-// records/store.cpp does. Paths are held as system/folders.h says.
+// What the records file asks of the operating system: a few calls on files. Nothing here
+// knows dat.ini or the steps of a save: records/store.cpp does. Paths are held as
+// system/folders.h says.
 #pragma once
 
 #include <QByteArray>
@@ -42,15 +41,23 @@ using Handle = qintptr;  // an open file
 constexpr Handle noFile = -1;
 struct Opened : Outcome {
     Handle file = noFile;
-    qint64 size = 0;  // openToWrite: the file's length
+    qint64 size = 0;  // the file's length when it was opened
 };
 
 enum class Lock : std::uint8_t { Held, Busy, Unavailable };
 
+// How open() opens a file.
+enum class Access : std::uint8_t {
+    Read,      // an existing file
+    Write,     // an existing file, to write over it in place
+    LockFile,  // a lock file, made if it is missing
+};
+
 // The system's files: one object for the program (systemFiles()), which the tests derive
 // from to fail, stop or die at a chosen call. A file is opened by its own name, never through
 // a link and never waiting on a FIFO swapped in at the last moment, and only if it is a
-// regular file.
+// regular file. safefile_unix.cpp and safefile_win.cpp hold the calls on the system;
+// safefile.cpp what is made of them alike on every system.
 class Files {
 public:
     Files() = default;
@@ -58,15 +65,15 @@ public:
     Files(const Files&) = delete;
     Files& operator=(const Files&) = delete;
 
+    // What stands at path, with no bytes read (an error only where the system could not tell).
+    virtual Contents entry(const QString& path);
     // The first maxBytes of the regular file at path.
     virtual Contents read(const QString& path, qint64 maxBytes);
     // Creates the folder and any missing parents; "" on success, otherwise the system's words.
     virtual QString makeFolders(const QString& path);
-    // A file to lock: for reading, or for writing where it may not be read; made if missing
-    // when create is set.
-    virtual Opened openToLock(const QString& path, bool create);
-    // An existing file, to write over it in place.
-    virtual Opened openToWrite(const QString& path);
+    virtual Opened open(const QString& path, Access access);
+    // Up to size bytes more of the file: 0 at its end, -1 on failure (error says why).
+    virtual qint64 readSome(Handle file, char* into, qint64 size, QString& error);
     // A new file, created exclusively, with the permissions of the file at permissionsOf if
     // there is one (its owner can always read and write it). While it is open, no other
     // process removes it (see removeIfUnlocked).
@@ -90,9 +97,6 @@ public:
     // Removes the regular file at path unless a process holds a lock on it (on Windows: has
     // it open).
     virtual void removeIfUnlocked(const QString& path);
-    // Whether a file this process holds open can be replaced (POSIX; Windows moves nothing
-    // over an open file).
-    virtual bool canReplaceOpenFiles() const;
     // Waits before another attempt at a lock that another copy holds.
     virtual void pause(int ms);
 };

@@ -24,32 +24,21 @@ Outcome failed(int error = errno)
     return {refused ? Failure::Denied : Failure::Other, qt_error_string(error)};
 }
 
-Contents notAFile()
-{
-    Contents contents;
-    contents.kind = Kind::Other;
-    return contents;
-}
-
-bool isRegular(int fd)
-{
-    struct stat entry {};
-    return ::fstat(fd, &entry) == 0 && S_ISREG(entry.st_mode);
-}
-
 // Opens path without following a link or waiting on a FIFO; only a regular file stays open.
 Opened openRegular(const QString& path, int flags)
 {
     Opened opened;
     const int fd = ::open(pathToSystem(path).constData(), flags | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0666);
+    struct stat entry {};
     if (fd < 0) {
         static_cast<Outcome&>(opened) = failed();
-    } else if (!isRegular(fd)) {
+    } else if (::fstat(fd, &entry) != 0 || !S_ISREG(entry.st_mode)) {
         ::close(fd);
         opened.failure = Failure::NotAFile;
         opened.error = QStringLiteral("not a regular file");
     } else {
         opened.file = fd;
+        opened.size = entry.st_size;
     }
     return opened;
 }
@@ -63,18 +52,9 @@ bool pathNames(const QByteArray& path, int fd)
         && open.st_ino == named.st_ino;
 }
 
-bool flushData(int fd)
-{
-#if defined(_POSIX_SYNCHRONIZED_IO) && _POSIX_SYNCHRONIZED_IO > 0
-    return ::fdatasync(fd) == 0;
-#else
-    return ::fsync(fd) == 0;
-#endif
-}
-
 }  // namespace
 
-Contents Files::read(const QString& path, qint64 maxBytes)
+Contents Files::entry(const QString& path)
 {
     Contents contents;
     const QByteArray name = pathToSystem(path);
@@ -86,38 +66,21 @@ Contents Files::read(const QString& path, qint64 maxBytes)
         }
         return contents;
     }
-    if (!S_ISREG(entry.st_mode))
-        return notAFile();
-    contents.kind = Kind::RegularFile;
-    contents.writeProtected = (entry.st_mode & 0222) == 0
-        || (::faccessat(AT_FDCWD, name.constData(), W_OK, AT_EACCESS) != 0 && (errno == EACCES || errno == EPERM));
-    const int fd = ::open(name.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0 && (errno == ENOENT || errno == ELOOP))  // removed, or replaced by a link, meanwhile
-        return errno == ENOENT ? Contents{} : notAFile();
-    if (fd < 0) {
-        contents.readable = false;
-        contents.error = qt_error_string(errno);
-        return contents;
-    }
-    if (!isRegular(fd)) {
-        ::close(fd);
-        return notAFile();
-    }
-    contents.bytes.resize(maxBytes + 1);  // one byte more tells whether there is more
-    qsizetype got = 0;
-    for (ssize_t n = 1; n != 0 && got < contents.bytes.size();) {
-        n = ::read(fd, contents.bytes.data() + got, static_cast<size_t>(contents.bytes.size() - got));
-        if (n < 0 && errno != EINTR) {
-            contents.readable = false;
-            contents.error = qt_error_string(errno);
-            break;
-        }
-        got += std::max<ssize_t>(n, 0);
-    }
-    ::close(fd);
-    contents.complete = got <= maxBytes;
-    contents.bytes.truncate(std::min<qsizetype>(got, maxBytes));
+    contents.kind = S_ISREG(entry.st_mode) ? Kind::RegularFile : Kind::Other;
+    contents.writeProtected = contents.kind == Kind::RegularFile && ((entry.st_mode & 0222) == 0
+        || (::faccessat(AT_FDCWD, name.constData(), W_OK, AT_EACCESS) != 0 && (errno == EACCES || errno == EPERM)));
     return contents;
+}
+
+qint64 Files::readSome(Handle file, char* into, qint64 size, QString& error)
+{
+    ssize_t n = 0;
+    do
+        n = ::read(static_cast<int>(file), into, static_cast<size_t>(size));
+    while (n < 0 && errno == EINTR);
+    if (n < 0)
+        error = qt_error_string(errno);
+    return n;
 }
 
 QString Files::makeFolders(const QString& path)
@@ -135,36 +98,22 @@ QString Files::makeFolders(const QString& path)
     return {};
 }
 
-Opened Files::openToLock(const QString& path, bool create)
+Opened Files::open(const QString& path, Access access)
 {
-    Opened opened = openRegular(path, O_RDONLY | (create ? O_CREAT : 0));
-    if (opened.file == noFile && !create) {
-        Opened forWriting = openRegular(path, O_WRONLY);  // a file its owner may write but not read
-        if (forWriting.file != noFile)
-            return forWriting;
-    }
-    return opened;
-}
-
-Opened Files::openToWrite(const QString& path)
-{
-    Opened opened = openRegular(path, O_WRONLY);
-    struct stat entry {};
-    if (opened.file != noFile && ::fstat(static_cast<int>(opened.file), &entry) == 0)
-        opened.size = entry.st_size;
-    return opened;
+    constexpr int flags[] = {O_RDONLY, O_WRONLY, O_RDONLY | O_CREAT};
+    return openRegular(path, flags[static_cast<int>(access)]);
 }
 
 Opened Files::create(const QString& path, const QString& permissionsOf)
 {
-    Opened opened = openRegular(path, O_WRONLY | O_CREAT | O_EXCL);
+    const Opened opened = openRegular(path, O_WRONLY | O_CREAT | O_EXCL);
     const int fd = static_cast<int>(opened.file);
     struct stat old {};
-    if (fd >= 0) {
-        ::flock(fd, LOCK_EX | LOCK_NB);  // in use: removeIfUnlocked() leaves it alone
-        if (::lstat(pathToSystem(permissionsOf).constData(), &old) == 0 && S_ISREG(old.st_mode))
-            ::fchmod(fd, (old.st_mode & 07777) | S_IRUSR | S_IWUSR);
-    }
+    if (fd < 0)
+        return opened;
+    ::flock(fd, LOCK_EX | LOCK_NB);  // in use: removeIfUnlocked() leaves it alone
+    if (::lstat(pathToSystem(permissionsOf).constData(), &old) == 0 && S_ISREG(old.st_mode))
+        ::fchmod(fd, (old.st_mode & 07777) | S_IRUSR | S_IWUSR);
     return opened;
 }
 
@@ -191,13 +140,13 @@ Outcome Files::write(Handle file, const QByteArray& bytes)
             return failed(n == 0 ? ENOSPC : errno);
         done += n;
     }
-    return flushData(fd) ? Outcome{} : failed();
+    return ::fsync(fd) == 0 ? Outcome{} : failed();
 }
 
 Outcome Files::truncate(Handle file, qint64 size)
 {
     const int fd = static_cast<int>(file);
-    return ::ftruncate(fd, static_cast<off_t>(size)) == 0 && flushData(fd) ? Outcome{} : failed();
+    return ::ftruncate(fd, static_cast<off_t>(size)) == 0 && ::fsync(fd) == 0 ? Outcome{} : failed();
 }
 
 void Files::close(Handle file) { ::close(static_cast<int>(file)); }
@@ -243,14 +192,6 @@ void Files::removeIfUnlocked(const QString& path)
         ::unlink(name.constData());
     if (fd >= 0)
         ::close(fd);
-}
-
-bool Files::canReplaceOpenFiles() const { return true; }
-
-Files& systemFiles()
-{
-    static Files files;
-    return files;
 }
 
 }  // namespace safefile

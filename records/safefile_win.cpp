@@ -58,12 +58,15 @@ Opened openRegular(const QString& path, DWORD access, DWORD share, DWORD disposi
                                       FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
     if (handle == INVALID_HANDLE_VALUE) {
         static_cast<Outcome&>(opened) = failed();
-    } else if (!isRegularFile(informationOf(handle).dwFileAttributes)) {
+        return opened;
+    }
+    if (const BY_HANDLE_FILE_INFORMATION info = informationOf(handle); !isRegularFile(info.dwFileAttributes)) {
         CloseHandle(handle);
         opened.failure = Failure::NotAFile;
         opened.error = QStringLiteral("not a regular file");
     } else {
         opened.file = reinterpret_cast<Handle>(handle);
+        opened.size = qint64{info.nFileSizeHigh} << 32 | info.nFileSizeLow;
     }
     return opened;
 }
@@ -82,7 +85,7 @@ bool writeDenied(const QString& path, DWORD attributes)
 
 }  // namespace
 
-Contents Files::read(const QString& path, qint64 maxBytes)
+Contents Files::entry(const QString& path)
 {
     Contents contents;
     const DWORD attributes = GetFileAttributesW(wide(path).c_str());
@@ -94,39 +97,18 @@ Contents Files::read(const QString& path, qint64 maxBytes)
         }
         return contents;
     }
-    if (!isRegularFile(attributes)) {
-        contents.kind = Kind::Other;
-        return contents;
-    }
-    contents.kind = Kind::RegularFile;
-    contents.writeProtected = writeDenied(path, attributes);
-    const Opened opened = openRegular(path, GENERIC_READ, shareAll, OPEN_EXISTING);
-    if (opened.file == noFile && opened.failure == Failure::NotAFile) {
-        contents = {};
-        contents.kind = Kind::Other;  // replaced by a link meanwhile
-        return contents;
-    }
-    if (opened.file == noFile) {
-        if (GetFileAttributesW(wide(path).c_str()) == INVALID_FILE_ATTRIBUTES)
-            return {};  // removed meanwhile
-        contents.readable = false;
-        contents.error = opened.error;
-        return contents;
-    }
-    contents.bytes.resize(maxBytes + 1);  // one byte more tells whether there is more
-    qsizetype got = 0;
-    for (DWORD n = 1; n > 0 && got < contents.bytes.size(); got += n) {
-        if (!ReadFile(handleOf(opened.file), contents.bytes.data() + got,
-                      static_cast<DWORD>(contents.bytes.size() - got), &n, nullptr)) {
-            contents.readable = false;
-            contents.error = qt_error_string(static_cast<int>(GetLastError()));
-            break;
-        }
-    }
-    CloseHandle(handleOf(opened.file));
-    contents.complete = got <= maxBytes;
-    contents.bytes.truncate(std::min<qsizetype>(got, maxBytes));
+    contents.kind = isRegularFile(attributes) ? Kind::RegularFile : Kind::Other;
+    contents.writeProtected = contents.kind == Kind::RegularFile && writeDenied(path, attributes);
     return contents;
+}
+
+qint64 Files::readSome(Handle file, char* into, qint64 size, QString& error)
+{
+    DWORD n = 0;
+    if (ReadFile(handleOf(file), into, static_cast<DWORD>(size), &n, nullptr))
+        return n;
+    error = qt_error_string(static_cast<int>(GetLastError()));
+    return -1;
 }
 
 QString Files::makeFolders(const QString& path)
@@ -141,23 +123,11 @@ QString Files::makeFolders(const QString& path)
 
 // The lock file is shared with nobody who would delete it, so it cannot vanish while it is
 // open; dat.ini is shared with everyone, as readers and the replacement need.
-Opened Files::openToLock(const QString& path, bool create)
+Opened Files::open(const QString& path, Access access)
 {
-    if (create)
+    if (access == Access::LockFile)
         return openRegular(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_ALWAYS);
-    const Opened opened = openRegular(path, GENERIC_READ, shareAll, OPEN_EXISTING);
-    if (opened.failure == Failure::Denied)  // a file its owner may write but not read
-        return openRegular(path, GENERIC_WRITE, shareAll, OPEN_EXISTING);
-    return opened;
-}
-
-Opened Files::openToWrite(const QString& path)
-{
-    Opened opened = openRegular(path, GENERIC_WRITE, FILE_SHARE_READ, OPEN_EXISTING);
-    LARGE_INTEGER size{};
-    if (opened.file != noFile && GetFileSizeEx(handleOf(opened.file), &size))
-        opened.size = size.QuadPart;
-    return opened;
+    return openRegular(path, access == Access::Read ? GENERIC_READ : GENERIC_WRITE, shareAll, OPEN_EXISTING);
 }
 
 // CREATE_NEW never opens what is there, link or not; shared with nobody who would delete it,
@@ -244,16 +214,7 @@ void Files::remove(const QString& path) { DeleteFileW(wide(path).c_str()); }
 
 QStringList Files::names(const QString& folder, const QString& prefix)
 {
-    QStringList found;
-    WIN32_FIND_DATAW entry{};
-    const HANDLE search = FindFirstFileW(wide(folder + u'/' + prefix + u'*').c_str(), &entry);
-    if (search == INVALID_HANDLE_VALUE)
-        return found;
-    do
-        found += QString::fromWCharArray(entry.cFileName);
-    while (FindNextFileW(search, &entry));
-    FindClose(search);
-    return found;
+    return QDir(folder).entryList({prefix + u'*'}, QDir::Files | QDir::Hidden | QDir::System);
 }
 
 // A file that opens shared with nobody is one that no other process has open.
@@ -265,14 +226,6 @@ void Files::removeIfUnlocked(const QString& path)
     FILE_DISPOSITION_INFO removed{TRUE};
     SetFileInformationByHandle(handleOf(opened.file), FileDispositionInfo, &removed, sizeof removed);
     CloseHandle(handleOf(opened.file));
-}
-
-bool Files::canReplaceOpenFiles() const { return false; }
-
-Files& systemFiles()
-{
-    static Files files;
-    return files;
 }
 
 }  // namespace safefile

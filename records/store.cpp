@@ -3,13 +3,13 @@
 #include "system/folders.h"
 
 #include <QRandomGenerator>
-#include <QThread>
 
 #include <algorithm>
 #include <cstdio>
 
 namespace records {
 
+using safefile::Access;
 using safefile::Failure;
 using safefile::Files;
 using safefile::Lock;
@@ -71,8 +71,10 @@ public:
     {
         if (held())
             return Lock::Held;
-        const safefile::Opened opened = files_.openToLock(path_, isLockFile_);
-        if (opened.file == safefile::noFile) {
+        safefile::Opened opened = files_.open(path_, isLockFile_ ? Access::LockFile : Access::Read);
+        if (opened.failure == Failure::Denied && !isLockFile_)  // a file its owner may write but not read
+            opened = files_.open(path_, Access::Write);
+        if (!opened.ok()) {
             error_ = opened.error;
             return opened.failure == Failure::InUse ? Lock::Busy : Lock::Unavailable;
         }
@@ -106,12 +108,10 @@ private:
     QString error_;
 };
 
-// The locks of a save, which every copy of the game respects. Where a file can be replaced
-// while this copy holds it open (POSIX), one lock does: dat.ini's own, which a copy that
-// writes it in place (its folder takes no new file) locks as well; the lock file only while
-// there is no dat.ini to lock. Windows moves nothing over a file that is open, so there the
-// lock on dat.ini has to be let go before dat.ini is replaced: the lock file keeps the copies
-// that replace it apart, and dat.ini's own lock keeps out a copy that writes it in place.
+// The lock of a save, which every copy of the game respects: the lock file beside dat.ini,
+// or, where the folder takes no new file and there is none, dat.ini's own, under which a
+// copy there writes it in place. One lock on every system: Windows moves nothing over a
+// file that is open, so dat.ini itself cannot stay locked while it is replaced.
 class SaveLock {
 public:
     SaveLock(Files& files, const QString& path)
@@ -133,26 +133,14 @@ public:
         }
     }
 
-    void beforeReplace()
-    {
-        if (!files_.canReplaceOpenFiles())
-            onFile_.release();
-    }
-
 private:
     Lock tryTake()
     {
-        const bool oneLock = files_.canReplaceOpenFiles();
-        if (oneLock && !lockFile_.held()) {
-            if (const Lock onFile = onFile_.take(); onFile != Lock::Unavailable)
-                return onFile;
-        }
-        if (lockFile_.take() == Lock::Busy || onFile_.take() == Lock::Busy)
-            return Lock::Busy;
-        if (oneLock && onFile_.held())
-            lockFile_.release();  // dat.ini appeared meanwhile: its lock does
-        if (!lockFile_.held() && !onFile_.held())
-            logLine(QStringLiteral("saving without a lock: %1").arg(lockFile_.error()));
+        if (const Lock lock = lockFile_.take(); lock != Lock::Unavailable)
+            return lock;
+        if (const Lock lock = onFile_.take(); lock != Lock::Unavailable)
+            return lock;
+        logLine(QStringLiteral("saving without a lock: %1").arg(lockFile_.error()));
         return Lock::Held;
     }
 
@@ -180,7 +168,7 @@ void removeLeftovers(Files& files, const QString& path)
 // ends and flushed, and only then is the file cut to their length.
 safefile::Outcome writeInPlace(Files& files, const QString& path, const QByteArray& bytes)
 {
-    safefile::Opened opened = files.openToWrite(path);
+    const safefile::Opened opened = files.open(path, Access::Write);
     if (!opened.ok())
         return opened;
     const QByteArray padded = bytes + QByteArray(std::max<qint64>(opened.size - bytes.size(), 0), '\n');
@@ -251,7 +239,7 @@ SaveResult saved(SaveResult result, bool written)
 // One attempt under the lock: its result, or nothing when the file changed meanwhile and the
 // merge is to be made again.
 std::optional<SaveResult> saveUnderLock(const Values& loaded, const Values& ours, const QString& path,
-                                        SaveLock& lock, Files& files, SaveResult result)
+                                        Files& files, SaveResult result)
 {
     const OnDisk disk = readOnDisk(files, path);
     if (disk.contents.kind == safefile::Kind::Other)
@@ -305,7 +293,6 @@ std::optional<SaveResult> saveUnderLock(const Values& loaded, const Values& ours
         logLine(QStringLiteral("%1 changed while it was being saved; merging again").arg(result.path));
         return std::nullopt;
     }
-    lock.beforeReplace();
     if (const safefile::Outcome replaced = files.replace(temp, path); !replaced.ok()) {
         files.remove(temp);
         return failed(result, SaveProblem::WriteFailed, replaced.error);
@@ -335,12 +322,10 @@ SaveResult SaveRecords(const Values& loaded, const Values& ours, const RecordsFi
             return failed(result, SaveProblem::Busy,
                           QStringLiteral("another copy held the lock for %1 s").arg(lockWaitMs / 1000));
         removeLeftovers(files, path);
-        if (const std::optional<SaveResult> done = saveUnderLock(loaded, ours, path, lock, files, result))
+        if (const std::optional<SaveResult> done = saveUnderLock(loaded, ours, path, files, result))
             return *done;
     }
     return failed(result, SaveProblem::KeptChanging, QStringLiteral("the file changed under every attempt to save it"));
 }
 
 }  // namespace records
-
-void safefile::Files::pause(int ms) { QThread::msleep(static_cast<unsigned long>(ms)); }
