@@ -63,14 +63,19 @@ public:
         : files_(files), path_(std::move(path)), isLockFile_(isLockFile)
     {
     }
-    ~HeldFile() { release(); }
+    ~HeldFile()
+    {
+        if (file_ == safefile::noFile)
+            return;
+        files_.close(file_);
+        if (isLockFile_)
+            files_.removeIfUnlocked(path_);
+    }
     HeldFile(const HeldFile&) = delete;
     HeldFile& operator=(const HeldFile&) = delete;
 
     Lock take()
     {
-        if (held())
-            return Lock::Held;
         safefile::Opened opened = files_.open(path_, isLockFile_ ? Access::LockFile : Access::Read);
         if (opened.failure == Failure::Denied && !isLockFile_)  // a file its owner may write but not read
             opened = files_.open(path_, Access::Write);
@@ -88,16 +93,6 @@ public:
             files_.close(opened.file);
         return lock;
     }
-    void release()
-    {
-        if (!held())
-            return;
-        files_.close(file_);
-        file_ = safefile::noFile;
-        if (isLockFile_)
-            files_.removeIfUnlocked(path_);
-    }
-    bool held() const { return file_ != safefile::noFile; }
     QString error() const { return error_; }
 
 private:
@@ -108,46 +103,28 @@ private:
     QString error_;
 };
 
-// The lock of a save, which every copy of the game respects: the lock file beside dat.ini,
-// or, where the folder takes no new file and there is none, dat.ini's own, under which a
-// copy there writes it in place. One lock on every system: Windows moves nothing over a
-// file that is open, so dat.ini itself cannot stay locked while it is replaced.
-class SaveLock {
-public:
-    SaveLock(Files& files, const QString& path)
-        : files_(files), lockFile_(files, path + lockFileSuffix, true), onFile_(files, path, false)
-    {
+// Takes the lock of a save, which every copy of the game respects: the lock file beside
+// dat.ini, or, where the folder takes no new file and there is none, dat.ini's own, under
+// which a copy there writes it in place. One lock on every system: Windows moves nothing
+// over a file that is open, so dat.ini itself cannot stay locked while it is replaced.
+// False when another copy held it all the while.
+bool takeSaveLock(Files& files, HeldFile& lockFile, HeldFile& onFile, const QString& shown)
+{
+    for (int waited = 0;; waited += lockPollMs) {
+        Lock lock = lockFile.take();
+        if (lock == Lock::Unavailable)
+            lock = onFile.take();
+        if (lock == Lock::Unavailable)
+            logLine(QStringLiteral("saving without a lock: %1").arg(lockFile.error()));
+        if (lock != Lock::Busy)
+            return true;
+        if (waited >= lockWaitMs)
+            return false;
+        if (waited == sayWaitingAfterMs)
+            logLine(QStringLiteral("waiting for another copy of the game, which holds the lock on %1").arg(shown));
+        files.pause(lockPollMs);
     }
-
-    // False when another copy held the lock all the while.
-    bool take(const QString& shown)
-    {
-        for (int waited = 0;; waited += lockPollMs) {
-            if (tryTake() == Lock::Held)
-                return true;
-            if (waited >= lockWaitMs)
-                return false;
-            if (waited == sayWaitingAfterMs)
-                logLine(QStringLiteral("waiting for another copy of the game, which holds the lock on %1").arg(shown));
-            files_.pause(lockPollMs);
-        }
-    }
-
-private:
-    Lock tryTake()
-    {
-        if (const Lock lock = lockFile_.take(); lock != Lock::Unavailable)
-            return lock;
-        if (const Lock lock = onFile_.take(); lock != Lock::Unavailable)
-            return lock;
-        logLine(QStringLiteral("saving without a lock: %1").arg(lockFile_.error()));
-        return Lock::Held;
-    }
-
-    Files& files_;
-    HeldFile lockFile_;
-    HeldFile onFile_;
-};
+}
 
 // A lock file or a new file (".new-") that no copy holds any more is what a copy that was
 // killed, or lost its power, while it saved left behind: it goes. One that is held belongs to
@@ -317,8 +294,9 @@ SaveResult SaveRecords(const Values& loaded, const Values& ours, const RecordsFi
     for (int attempt = 0; attempt < mergeAttempts; ++attempt) {
         // Another copy of the game saving at the same moment waits for this one, and then
         // merges what this one wrote.
-        SaveLock lock(files, path);
-        if (!lock.take(result.path))
+        HeldFile lockFile(files, path + lockFileSuffix, true);
+        HeldFile onFile(files, path, false);
+        if (!takeSaveLock(files, lockFile, onFile, result.path))
             return failed(result, SaveProblem::Busy,
                           QStringLiteral("another copy held the lock for %1 s").arg(lockWaitMs / 1000));
         removeLeftovers(files, path);

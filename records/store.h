@@ -9,13 +9,11 @@
 
 namespace records {
 
-// The folder that holds dat.ini. A copy installed under a prefix (recognised by the data
-// folder share/varnoth that the install rules put beside its bin or games folder) keeps
-// it in the user's data folder ("" when the user has none); any other copy keeps it beside
-// the program. Folders are paths as system/folders.h holds them.
+// The folder that holds dat.ini: the user's data folder ("" when there is none) for a copy
+// installed under a prefix (recognised by the share/varnoth beside its bin or games folder),
+// otherwise the program's own. Paths as system/folders.h holds them.
 QString recordsFolder(const QString& programDirectory, const QString& userDataDirectory);
 
-// Where dat.ini lives.
 class RecordsFile {
 public:
     explicit RecordsFile(QString folder);
@@ -45,9 +43,9 @@ struct LoadResult {
     Variables variables;
 };
 
-// TimeLimit, MaxTries, RecordName and RecordScore from the file, or the defaults 300, 9,
-// "Zadrevik", 1000 when there is no regular file of that name (a symbolic link, a
-// directory or a device counts as none), it cannot be read or it is damaged.
+// TimeLimit, MaxTries, RecordName and RecordScore from the file, or the defaults when there
+// is no regular file of that name (a link, a folder or a device counts as none), it cannot
+// be read or it is damaged.
 LoadResult LoadRecords(const RecordsFile& file, safefile::Files& files = safefile::systemFiles());
 
 // Saves take milliseconds, a slow disk a few seconds. A copy that holds the lock longer (it
@@ -77,12 +75,11 @@ struct SaveResult {
 };
 
 // Writes the values merged with what the file holds just before it is replaced, under a
-// lock that other copies of the game respect; the merge is made again if the file changed
-// meanwhile. The old file is replaced only once the whole new text is on the disk, and
-// never through a link or over anything that is not a regular file. A file that already
-// holds the text is not written; a read-only one is left alone. Where the folder takes no
-// new file but dat.ini may be written, the text is written into it in place. What a copy
-// that was killed while it saved left beside dat.ini goes.
+// lock that other copies of the game respect, merging again if the file changed meanwhile.
+// The old file is replaced only once the whole new text is on the disk, never through a link
+// or over anything but a regular file; where the folder takes no new file, it is written in
+// place. A file that holds the text already is not written, a read-only one is left alone,
+// and what a copy killed while it saved left beside dat.ini goes.
 SaveResult SaveRecords(const Values& loaded, const Values& ours, const RecordsFile& file,
                        safefile::Files& files = safefile::systemFiles());
 
