@@ -5,7 +5,6 @@
 #include "records/safefile.h"
 
 #include <QDir>
-#include <QThread>
 
 #include <string>
 
@@ -31,8 +30,7 @@ Outcome failed(DWORD error = GetLastError())
 {
     const bool refused = error == ERROR_ACCESS_DENIED || error == ERROR_WRITE_PROTECT;
     const bool inUse = error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION;
-    const Failure failure = refused ? Failure::Denied : inUse ? Failure::InUse : Failure::Other;
-    return {failure, qt_error_string(static_cast<int>(error))};
+    return {refused ? Failure::Denied : inUse ? Failure::InUse : Failure::Other, qt_error_string(static_cast<int>(error))};
 }
 
 bool isRegularFile(DWORD attributes)
@@ -71,18 +69,6 @@ Opened openRegular(const QString& path, DWORD access, DWORD share, DWORD disposi
     return opened;
 }
 
-// The read-only attribute, or an access-control list that keeps this user from writing
-// the file: asked by opening it for writing, which writes nothing.
-bool writeDenied(const QString& path, DWORD attributes)
-{
-    if ((attributes & FILE_ATTRIBUTE_READONLY) != 0)
-        return true;
-    const Opened opened = openRegular(path, FILE_WRITE_DATA, shareAll, OPEN_EXISTING);
-    if (opened.file != noFile)
-        CloseHandle(handleOf(opened.file));
-    return opened.failure == Failure::Denied;
-}
-
 }  // namespace
 
 Contents Files::entry(const QString& path)
@@ -98,7 +84,14 @@ Contents Files::entry(const QString& path)
         return contents;
     }
     contents.kind = isRegularFile(attributes) ? Kind::RegularFile : Kind::Other;
-    contents.writeProtected = contents.kind == Kind::RegularFile && writeDenied(path, attributes);
+    if (contents.kind == Kind::Other)
+        return contents;
+    // The read-only attribute, or an access-control list that keeps this user from writing
+    // the file: asked by opening it for writing, which writes nothing.
+    const Opened writing = openRegular(path, FILE_WRITE_DATA, shareAll, OPEN_EXISTING);
+    if (writing.ok())
+        CloseHandle(handleOf(writing.file));
+    contents.writeProtected = (attributes & FILE_ATTRIBUTE_READONLY) != 0 || writing.failure == Failure::Denied;
     return contents;
 }
 
@@ -183,11 +176,10 @@ Outcome Files::write(Handle file, const QByteArray& bytes)
 
 Outcome Files::truncate(Handle file, qint64 size)
 {
-    LARGE_INTEGER end{};
-    end.QuadPart = size;
+    FILE_END_OF_FILE_INFO end{};
+    end.EndOfFile.QuadPart = size;
     const HANDLE handle = handleOf(file);
-    const bool done
-        = SetFilePointerEx(handle, end, nullptr, FILE_BEGIN) && SetEndOfFile(handle) && FlushFileBuffers(handle);
+    const bool done = SetFileInformationByHandle(handle, FileEndOfFileInfo, &end, sizeof end) && FlushFileBuffers(handle);
     return done ? Outcome{} : failed();
 }
 
@@ -205,7 +197,7 @@ Outcome Files::replace(const QString& from, const QString& to)
         error = GetLastError();
         if (error != ERROR_SHARING_VIOLATION && error != ERROR_ACCESS_DENIED && error != ERROR_LOCK_VIOLATION)
             break;
-        QThread::msleep(sharingRetryMs);
+        Sleep(sharingRetryMs);
     }
     return failed(error);
 }
