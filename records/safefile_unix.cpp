@@ -29,16 +29,16 @@ Opened openRegular(const QString& path, int flags)
 {
     Opened opened;
     const int fd = ::open(pathToSystem(path).constData(), flags | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0666);
-    struct stat entry {};
+    struct stat status {};
     if (fd < 0) {
         static_cast<Outcome&>(opened) = failed();
-    } else if (::fstat(fd, &entry) != 0 || !S_ISREG(entry.st_mode)) {
+    } else if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
         ::close(fd);
         opened.failure = Failure::NotAFile;
         opened.error = QStringLiteral("not a regular file");
     } else {
         opened.file = fd;
-        opened.size = entry.st_size;
+        opened.size = status.st_size;
     }
     return opened;
 }
@@ -58,16 +58,16 @@ Contents Files::entry(const QString& path)
 {
     Contents contents;
     const QByteArray name = pathToSystem(path);
-    struct stat entry {};
-    if (::lstat(name.constData(), &entry) != 0) {
+    struct stat status {};
+    if (::lstat(name.constData(), &status) != 0) {
         if (errno != ENOENT && errno != ENOTDIR) {
             contents.kind = Kind::Other;
             contents.error = qt_error_string(errno);
         }
         return contents;
     }
-    contents.kind = S_ISREG(entry.st_mode) ? Kind::RegularFile : Kind::Other;
-    contents.writeProtected = contents.kind == Kind::RegularFile && ((entry.st_mode & 0222) == 0
+    contents.kind = S_ISREG(status.st_mode) ? Kind::RegularFile : Kind::Other;
+    contents.writeProtected = contents.kind == Kind::RegularFile && ((status.st_mode & 0222) == 0
         || (::faccessat(AT_FDCWD, name.constData(), W_OK, AT_EACCESS) != 0 && (errno == EACCES || errno == EPERM)));
     return contents;
 }
@@ -91,8 +91,8 @@ QString Files::makeFolders(const QString& path)
             continue;
         const QByteArray part = full.left(end);
         const int error = ::mkdir(part.constData(), 0777) == 0 ? 0 : errno;
-        struct stat entry {};
-        if (error != 0 && (::stat(part.constData(), &entry) != 0 || !S_ISDIR(entry.st_mode)))
+        struct stat status {};
+        if (error != 0 && (::stat(part.constData(), &status) != 0 || !S_ISDIR(status.st_mode)))
             return qt_error_string(error == EEXIST ? ENOTDIR : error);
     }
     return {};
@@ -106,7 +106,7 @@ Opened Files::open(const QString& path, Access access)
 
 Opened Files::create(const QString& path, const QString& permissionsOf)
 {
-    const Opened opened = openRegular(path, O_WRONLY | O_CREAT | O_EXCL);
+    Opened opened = openRegular(path, O_WRONLY | O_CREAT | O_EXCL);
     const int fd = static_cast<int>(opened.file);
     struct stat old {};
     if (fd < 0)
@@ -174,8 +174,8 @@ QStringList Files::names(const QString& folder, const QString& prefix)
     QStringList found;
     DIR* dir = ::opendir(pathToSystem(folder).constData());
     const QByteArray start = pathToSystem(prefix);
-    while (const dirent* entry = dir ? ::readdir(dir) : nullptr) {
-        if (const QByteArray name(entry->d_name); name.startsWith(start))
+    while (const dirent* item = dir ? ::readdir(dir) : nullptr) {
+        if (const QByteArray name(item->d_name); name.startsWith(start))
             found += folders::pathFromSystem(name);
     }
     if (dir)

@@ -145,7 +145,7 @@ void removeLeftovers(Files& files, const QString& path)
 // ends and flushed, and only then is the file cut to their length.
 safefile::Outcome writeInPlace(Files& files, const QString& path, const QByteArray& bytes)
 {
-    const safefile::Opened opened = files.open(path, Access::Write);
+    safefile::Opened opened = files.open(path, Access::Write);
     if (!opened.ok())
         return opened;
     const QByteArray padded = bytes + QByteArray(std::max<qint64>(opened.size - bytes.size(), 0), '\n');
