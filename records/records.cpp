@@ -134,8 +134,6 @@ std::optional<QByteArray> encode(const QString& text)
     return encoded.bytes;
 }
 
-QString decode(const QByteArray& bytes) { return gb18030::decode(bytes).text; }
-
 FileText fileText(const QByteArray& bytes, bool complete)
 {
     const QByteArray utf8Mark("\xEF\xBB\xBF");

@@ -43,7 +43,6 @@ QString recordsText(const QString& timeLimit, qint16 maxTries, const QString& ho
 // whatever its libraries follow; nothing (never for a text that went through cappedName)
 // when the text has half a character.
 std::optional<QByteArray> encode(const QString& text);
-QString decode(const QByteArray& bytes);  // undecodable bytes become U+FFFD
 
 // The text of the file's bytes. The game writes GB18030 without a byte-order mark; a file
 // that starts with one (UTF-8 or GB18030) is read past it, in UTF-8 after UTF-8's, and a

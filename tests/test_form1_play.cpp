@@ -1,6 +1,7 @@
 // Playing the game in the main window: starting, typing a guess, the countdown, scoring,
 // the endings and the record, with timer ticks called directly (never real seconds).
 #include "system/chinese.h"
+#include "system/gb18030.h"
 #include "support/gamefixture.h"
 
 #include <QClipboard>
@@ -757,7 +758,7 @@ void TestForm1Play::endingFromTheMenu()
     w.close();
     QFile file(game.dir.filePath("dat.ini"));
     QVERIFY(file.open(QIODevice::ReadOnly));
-    QCOMPARE(records::decode(file.readAll()), QStringLiteral("300,9,李雷,1111\r\n\r\n"));
+    QCOMPARE(gb18030::decode(file.readAll()).text, QStringLiteral("300,9,李雷,1111\r\n\r\n"));
 }
 
 void TestForm1Play::everyEndingReturnsToIdle_data()

@@ -1,6 +1,7 @@
 // Start-up and shut-down of the main window: the records file into the labels, the
 // window centred, the records saved at close, and a failed save reported, not hidden.
 #include "system/chinese.h"
+#include "system/gb18030.h"
 #include "system/sessionend.h"
 #include "settings/form2.h"
 #include "support/gamefixture.h"
@@ -204,7 +205,7 @@ void TestStartup::stuckWindowStillSavesAtSessionEnd()
     }
     QVERIFY(saved);
     const QString path = game.dir.filePath("dat.ini");
-    QCOMPARE(records::decode(readFile(path)), QStringLiteral("300,9,听风,1111\r\n\r\n"));
+    QCOMPARE(gb18030::decode(readFile(path)).text, QStringLiteral("300,9,听风,1111\r\n\r\n"));
 }
 
 QTEST_MAIN(TestStartup)
