@@ -44,24 +44,28 @@ for peer in "/usr/games/sgt-guess|Guess" "/usr/games/gnome-mastermind|GNOME Mast
     [ -x "${peer%%|*}" ] && peers+=("$peer")
 done
 
-# The runs are interleaved (game, floor, text, game, ...) so that whatever else the
-# machine does at the time weighs on all three alike.
+# The runs are interleaved, so that whatever else the machine does at the time weighs on all
+# programs alike, each run in an order of its own, so that no program always follows the
+# same one.
 echo "Measuring ($runs runs each)..." >&2
+programs=(0 1 2 "${peers[@]}")
 for i in $(seq "$runs"); do
-    for k in 0 1 2; do
-        launch "$mapwait" "${exes[k]}" "${titles[k]}" "${args[k]}"
-        starts[${names[k]}]+="$START_MS"$'\n'
-        sleep 0.5
-        rss[${names[k]}]+="$(peak_kib "$PID")"$'\n'
-        quit
-        closes[${names[k]}]+="$CLOSE_MS"$'\n'
-    done
-    for peer in "${peers[@]}"; do
-        launch "$mapwait" "${peer%%|*}" "${peer#*|}"
-        starts[$peer]+="$START_MS"$'\n'
-        sleep 0.5
-        quit
-    done
+    while read -r program; do
+        if [[ $program == [012] ]]; then
+            k=$program
+            launch "$mapwait" "${exes[k]}" "${titles[k]}" "${args[k]}"
+            starts[${names[k]}]+="$START_MS"$'\n'
+            sleep 0.5
+            rss[${names[k]}]+="$(peak_kib "$PID")"$'\n'
+            quit
+            closes[${names[k]}]+="$CLOSE_MS"$'\n'
+        else
+            launch "$mapwait" "${program%%|*}" "${program#*|}"
+            starts[$program]+="$START_MS"$'\n'
+            sleep 0.5
+            quit
+        fi
+    done < <(printf '%s\n' "${programs[@]}" | shuf)
 done
 for k in 0 1 2; do
     name=${names[k]}
