@@ -274,9 +274,7 @@ installed)
     # from Wine 10 on only the end is awaited here: the scenarios above check the status.
     if [ "$(wine --version 2>/dev/null | sed -n 's/^wine-\([0-9]*\).*/\1/p')" -ge 10 ]; then
         close_window "$WIN"
-        for i in $(seq 300); do kill -0 "$GAME_PID" 2>/dev/null || break; sleep 0.1; done
-        ! kill -0 "$GAME_PID" 2>/dev/null || fail "the game did not exit when closed"
-        GAME_PID=""
+        wait_exit 30 any || fail "the game did not exit when closed"
     else
         close_game
     fi
