@@ -70,17 +70,6 @@ QString writtenField(QString field)
     return needsQuotes(field) ? quote + field + quote : field;
 }
 
-bool hasHalfCharacter(const QString& text)
-{
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        if (text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate())
-            ++i;
-        else if (text[i].isSurrogate())
-            return true;
-    }
-    return false;
-}
-
 }  // namespace
 
 Fields readFields(const QString& text)
@@ -164,7 +153,7 @@ FileText fileText(const QByteArray& bytes, bool complete)
     QString whole = text.text;
     if (!complete && !whole.isEmpty() && whole.back().isHighSurrogate())
         whole.chop(1);
-    if (decoder.hasError() || (!utf8 && (hasHalfCharacter(whole) || (complete && body.size() % 2 != 0))))
+    if (decoder.hasError() || (!utf8 && (!whole.isValidUtf16() || (complete && body.size() % 2 != 0))))
         text.damage = QStringLiteral("bytes that are not %1 after its byte-order mark")
                           .arg(utf8 ? QStringLiteral("UTF-8") : QStringLiteral("UTF-16"));
     return text;

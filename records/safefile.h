@@ -1,6 +1,5 @@
-// What the records file asks of the operating system: a few calls on files. Nothing here
-// knows dat.ini or the steps of a save: records/store.cpp does. Paths are held as
-// system/folders.h says.
+// What the records file asks of the operating system: a few calls on files, which know
+// nothing of dat.ini or of a save (records/store.cpp does). Paths as system/folders.h holds them.
 #pragma once
 
 #include <QByteArray>
@@ -27,7 +26,7 @@ struct Contents {
 enum class Failure : std::uint8_t {
     None,
     Denied,         // no permission, or a read-only file system (for a new file: the folder takes none)
-    InUse,          // another process has the file open in a way that keeps this one out, for now
+    InUse,          // another process has the file open in a way that keeps this one out
     NotAFile,       // something other than a regular file stands there
     Other,
 };
@@ -53,11 +52,10 @@ enum class Access : std::uint8_t {
     LockFile,  // a lock file, made if it is missing
 };
 
-// The system's files: one object for the program (systemFiles()), which the tests derive
-// from to fail, stop or die at a chosen call. A file is opened by its own name, never through
-// a link and never waiting on a FIFO swapped in at the last moment, and only if it is a
-// regular file. safefile_unix.cpp and safefile_win.cpp hold the calls on the system;
-// safefile.cpp what is made of them alike on every system.
+// The system's files (systemFiles()); tests derive from it to fail, stop or die at a chosen
+// call. A file is opened by its own name, never through a link nor waiting on a FIFO, and
+// only if it is a regular file. The calls are in safefile_unix.cpp and safefile_win.cpp;
+// what is made of them alike on every system, in safefile.cpp.
 class Files {
 public:
     Files() = default;
@@ -91,11 +89,9 @@ public:
     // Moves the closed file at from over the one at to, in one step and never through a link
     // there; it is on the disk when this returns.
     virtual Outcome replace(const QString& from, const QString& to);
-    virtual void remove(const QString& path);
     // The names in the folder that start with prefix.
     virtual QStringList names(const QString& folder, const QString& prefix);
-    // Removes the regular file at path unless a process holds a lock on it (on Windows: has
-    // it open).
+    // Removes the regular file at path unless a process has it locked (on Windows: open).
     virtual void removeIfUnlocked(const QString& path);
     // Waits before another attempt at a lock that another copy holds.
     virtual void pause(int ms);

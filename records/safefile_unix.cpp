@@ -167,8 +167,6 @@ Outcome Files::replace(const QString& from, const QString& to)
     return {};
 }
 
-void Files::remove(const QString& path) { ::unlink(pathToSystem(path).constData()); }
-
 QStringList Files::names(const QString& folder, const QString& prefix)
 {
     QStringList found;

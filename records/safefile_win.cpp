@@ -1,7 +1,6 @@
-// safefile.h on Windows, with the Windows API and its UTF-16 paths. A reparse point (a
-// symbolic link, a junction, a cloud placeholder's link) at a file's place counts as
-// something other than a regular file, never read or written through. The folder that
-// holds dat.ini may be one.
+// safefile.h on Windows, with its UTF-16 paths. A reparse point (a symbolic link, a junction,
+// a cloud placeholder's link) at a file's place counts as something other than a regular
+// file, never read or written through; the folder that holds dat.ini may be one.
 #include "records/safefile.h"
 
 #include <QDir>
@@ -9,7 +8,6 @@
 #include <string>
 
 #include <windows.h>
-#include <shlobj.h>
 
 namespace safefile {
 
@@ -76,8 +74,7 @@ Contents Files::entry(const QString& path)
     Contents contents;
     const DWORD attributes = GetFileAttributesW(wide(path).c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) {
-        const DWORD error = GetLastError();
-        if (error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND) {
+        if (const DWORD error = GetLastError(); error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND) {
             contents.kind = Kind::Other;
             contents.error = qt_error_string(static_cast<int>(error));
         }
@@ -100,18 +97,13 @@ qint64 Files::readSome(Handle file, char* into, qint64 size, QString& error)
     DWORD n = 0;
     if (ReadFile(handleOf(file), into, static_cast<DWORD>(size), &n, nullptr))
         return n;
-    error = qt_error_string(static_cast<int>(GetLastError()));
+    error = qt_error_string();
     return -1;
 }
 
 QString Files::makeFolders(const QString& path)
 {
-    const int error = SHCreateDirectoryExW(nullptr, wide(QDir::cleanPath(path)).c_str(), nullptr);
-    const DWORD attributes = GetFileAttributesW(wide(path).c_str());
-    const bool isFolder = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-    if (error == ERROR_SUCCESS || ((error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS) && isFolder))
-        return {};
-    return qt_error_string(error == ERROR_ALREADY_EXISTS ? ERROR_DIRECTORY : error);
+    return QDir().mkpath(path) ? QString() : qt_error_string();  // the system's last error
 }
 
 // The lock file is shared with nobody who would delete it, so it cannot vanish while it is
@@ -139,10 +131,9 @@ Lock Files::lock(Handle file, QString& error)
     at.OffsetHigh = 0x7FFFFFFFu;
     if (LockFileEx(handleOf(file), LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &at))
         return Lock::Held;
-    const DWORD why = GetLastError();
-    if (why == ERROR_LOCK_VIOLATION || why == ERROR_IO_PENDING)
+    if (const DWORD why = GetLastError(); why == ERROR_LOCK_VIOLATION || why == ERROR_IO_PENDING)
         return Lock::Busy;
-    error = qt_error_string(static_cast<int>(why));
+    error = qt_error_string();
     return Lock::Unavailable;
 }
 
@@ -185,9 +176,8 @@ Outcome Files::truncate(Handle file, qint64 size)
 
 void Files::close(Handle file) { CloseHandle(handleOf(file)); }
 
-// MOVEFILE_WRITE_THROUGH returns once the move is on the disk. A program that holds the
-// old file open without letting others replace it (a scanner, an indexer) makes the move
-// fail with a sharing violation or a denied access for a moment: it is tried again.
+// MOVEFILE_WRITE_THROUGH returns once the move is on the disk. A scanner or an indexer that
+// holds the old file open makes the move fail for a moment: it is tried again.
 Outcome Files::replace(const QString& from, const QString& to)
 {
     DWORD error = ERROR_SUCCESS;
@@ -201,8 +191,6 @@ Outcome Files::replace(const QString& from, const QString& to)
     }
     return failed(error);
 }
-
-void Files::remove(const QString& path) { DeleteFileW(wide(path).c_str()); }
 
 QStringList Files::names(const QString& folder, const QString& prefix)
 {

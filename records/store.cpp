@@ -20,6 +20,7 @@ constexpr int sayWaitingAfterMs = 2000;
 // Writes that found the file changed since they read it, before giving up.
 constexpr int mergeAttempts = 5;
 
+const QString fileName = QStringLiteral("dat.ini");
 const QString lockFileSuffix = QStringLiteral(".lock");
 const QString newFileInfix = QStringLiteral(".new-");
 
@@ -59,16 +60,13 @@ OnDisk readOnDisk(Files& files, const QString& path)
 // copy has taken it meanwhile) when the object goes.
 class HeldFile {
 public:
-    HeldFile(Files& files, QString path, bool isLockFile)
-        : files_(files), path_(std::move(path)), isLockFile_(isLockFile)
-    {
-    }
+    HeldFile(Files& files, QString path, Access access) : files_(files), path_(std::move(path)), access_(access) {}
     ~HeldFile()
     {
         if (file_ == safefile::noFile)
             return;
         files_.close(file_);
-        if (isLockFile_)
+        if (access_ == Access::LockFile)
             files_.removeIfUnlocked(path_);
     }
     HeldFile(const HeldFile&) = delete;
@@ -76,8 +74,8 @@ public:
 
     Lock take()
     {
-        safefile::Opened opened = files_.open(path_, isLockFile_ ? Access::LockFile : Access::Read);
-        if (opened.failure == Failure::Denied && !isLockFile_)  // a file its owner may write but not read
+        safefile::Opened opened = files_.open(path_, access_);
+        if (opened.failure == Failure::Denied && access_ == Access::Read)  // its owner may write but not read it
             opened = files_.open(path_, Access::Write);
         if (!opened.ok()) {
             error_ = opened.error;
@@ -98,7 +96,7 @@ public:
 private:
     Files& files_;
     QString path_;
-    bool isLockFile_;
+    Access access_;
     safefile::Handle file_ = safefile::noFile;
     QString error_;
 };
@@ -129,13 +127,10 @@ bool takeSaveLock(Files& files, HeldFile& lockFile, HeldFile& onFile, const QStr
 // A lock file or a new file (".new-") that no copy holds any more is what a copy that was
 // killed, or lost its power, while it saved left behind: it goes. One that is held belongs to
 // a copy still saving, however long that takes, whatever its name says.
-void removeLeftovers(Files& files, const QString& path)
+void removeLeftovers(Files& files, const QString& folder)
 {
-    const qsizetype slash = path.lastIndexOf(u'/');
-    const QString folder = path.left(std::max<qsizetype>(slash, 1));
-    const QString name = path.mid(slash + 1);
-    for (const QString& found : files.names(folder, name + u'.')) {
-        if (found == name + lockFileSuffix || found.startsWith(name + newFileInfix))
+    for (const QString& found : files.names(folder, fileName + u'.')) {
+        if (found == fileName + lockFileSuffix || found.startsWith(fileName + newFileInfix))
             files.removeIfUnlocked(joined(folder, found));
     }
 }
@@ -172,7 +167,7 @@ RecordsFile RecordsFile::forThisProgram()
     return RecordsFile(recordsFolder(folders::programFolder(), folders::userDataFolder()));
 }
 
-QString RecordsFile::path() const { return folder_.isEmpty() ? QString() : joined(folder_, QStringLiteral("dat.ini")); }
+QString RecordsFile::path() const { return folder_.isEmpty() ? QString() : joined(folder_, fileName); }
 
 QString RecordsFile::displayPath() const
 {
@@ -260,18 +255,18 @@ std::optional<SaveResult> saveUnderLock(const Values& loaded, const Values& ours
     const safefile::Outcome written = files.write(created.file, *bytes);
     files.close(created.file);
     if (!written.ok()) {
-        files.remove(temp);
+        files.removeIfUnlocked(temp);
         return failed(result, SaveProblem::WriteFailed, written.error);
     }
     // The lock keeps other copies of the game out; anything else that wrote the file
     // meanwhile (an editor) is merged with again.
     if (!(files.read(path, maxReadBytes) == disk.contents)) {
-        files.remove(temp);
+        files.removeIfUnlocked(temp);
         logLine(QStringLiteral("%1 changed while it was being saved; merging again").arg(result.path));
         return std::nullopt;
     }
     if (const safefile::Outcome replaced = files.replace(temp, path); !replaced.ok()) {
-        files.remove(temp);
+        files.removeIfUnlocked(temp);
         return failed(result, SaveProblem::WriteFailed, replaced.error);
     }
     return saved(result, true);
@@ -294,12 +289,12 @@ SaveResult SaveRecords(const Values& loaded, const Values& ours, const RecordsFi
     for (int attempt = 0; attempt < mergeAttempts; ++attempt) {
         // Another copy of the game saving at the same moment waits for this one, and then
         // merges what this one wrote.
-        HeldFile lockFile(files, path + lockFileSuffix, true);
-        HeldFile onFile(files, path, false);
+        HeldFile lockFile(files, path + lockFileSuffix, Access::LockFile);
+        HeldFile onFile(files, path, Access::Read);
         if (!takeSaveLock(files, lockFile, onFile, result.path))
             return failed(result, SaveProblem::Busy,
                           QStringLiteral("another copy held the lock for %1 s").arg(lockWaitMs / 1000));
-        removeLeftovers(files, path);
+        removeLeftovers(files, file.folder());
         if (const std::optional<SaveResult> done = saveUnderLock(loaded, ours, path, files, result))
             return *done;
     }

@@ -98,11 +98,6 @@ public:
     {
         return dead("replace") ? safefile::Outcome{Failure::Other, killed} : Files::replace(from, to);
     }
-    void remove(const QString& path) override
-    {
-        if (!dead("remove"))
-            Files::remove(path);
-    }
     QStringList names(const QString& folder, const QString& prefix) override
     {
         return dead("names") ? QStringList() : Files::names(folder, prefix);
@@ -400,6 +395,7 @@ void TestRecords::filesTheGameDidNotWriteAreNotRewritten_data()
     QTest::newRow("undecodable byte after the score") << QByteArray("60,7,Li,5555\xFF\r\n\r\n") << true;
     QTest::newRow("20 KB of undecodable name") << "60,7," + QByteArray(20000, '\xFF') + ",5555\r\n\r\n" << true;
     QTest::newRow("UTF-16 that ends in half a character") << QByteArray("\xFF\xFE" "6\0" "0\0" "\x3D\xD8", 8) << true;
+    QTest::newRow("UTF-16 with half a character inside") << QByteArray("\xFF\xFE" "6\0" "\x00\xDC" "0\0", 8) << true;
 }
 
 void TestRecords::filesTheGameDidNotWriteAreNotRewritten()
