@@ -69,13 +69,13 @@ void Keeper::remember(const Values& shown)
     shownLast_ = shown;
 }
 
-std::optional<SaveResult> Keeper::saveOnce(const Values& ours)
+std::optional<SaveResult> Keeper::saveOnce(const std::optional<Values>& ours)
 {
     const std::lock_guard lock(mutex_);
     if (saved_)
         return std::nullopt;
     saved_ = true;
-    SaveResult saved = SaveRecords(loaded_, ours, file_, files_);
+    SaveResult saved = SaveRecords(loaded_, ours.value_or(shownLast_), file_, files_);
     logFailure(saved);
     return saved;
 }
@@ -94,15 +94,7 @@ QString Keeper::save(const Values& shown)
     return {};
 }
 
-bool Keeper::saveRemembered()
-{
-    Values shown;
-    {
-        const std::lock_guard lock(mutex_);
-        shown = shownLast_;
-    }
-    return saveOnce(shown).has_value();
-}
+bool Keeper::saveRemembered() { return saveOnce(std::nullopt).has_value(); }
 
 void Keeper::saveAhead(const Values& asTheyWillStand)
 {

@@ -33,7 +33,8 @@ public:
     void saveAhead(const Values& asTheyWillStand);
 
 private:
-    std::optional<SaveResult> saveOnce(const Values& ours);
+    // The run's one save: of ours, or of the values remembered last; nothing after the first.
+    std::optional<SaveResult> saveOnce(const std::optional<Values>& ours);
 
     RecordsFile file_;
     safefile::Files& files_;

@@ -160,18 +160,16 @@ QString recordsFolder(const QString& programDirectory, const QString& userDataDi
     return programDirectory;
 }
 
-RecordsFile::RecordsFile(QString folder) : folder_(std::move(folder)) {}
-
 RecordsFile RecordsFile::forThisProgram()
 {
     return RecordsFile(recordsFolder(folders::programFolder(), folders::userDataFolder()));
 }
 
-QString RecordsFile::path() const { return folder_.isEmpty() ? QString() : joined(folder_, fileName); }
+QString RecordsFile::path() const { return folder.isEmpty() ? QString() : joined(folder, fileName); }
 
 QString RecordsFile::displayPath() const
 {
-    return folder_.isEmpty() ? QStringLiteral("dat.ini (no home folder)") : folders::displayPath(path());
+    return folder.isEmpty() ? QStringLiteral("dat.ini (no home folder)") : folders::displayPath(path());
 }
 
 LoadResult LoadRecords(const RecordsFile& file, Files& files)
@@ -282,10 +280,10 @@ SaveResult SaveRecords(const Values& loaded, const Values& ours, const RecordsFi
     if (path.isEmpty())
         return failed(result, SaveProblem::WriteFailed,
                       QStringLiteral("no folder for the records: the user has no home folder"));
-    if (const QString error = files.makeFolders(file.folder()); !error.isEmpty())
+    if (const QString error = files.makeFolders(file.folder); !error.isEmpty())
         return failed(result, SaveProblem::WriteFailed,
                       QStringLiteral("cannot create the folder %1: %2")
-                          .arg(folders::displayPath(file.folder()), error));
+                          .arg(folders::displayPath(file.folder), error));
     for (int attempt = 0; attempt < mergeAttempts; ++attempt) {
         // Another copy of the game saving at the same moment waits for this one, and then
         // merges what this one wrote.
@@ -294,7 +292,7 @@ SaveResult SaveRecords(const Values& loaded, const Values& ours, const RecordsFi
         if (!takeSaveLock(files, lockFile, onFile, result.path))
             return failed(result, SaveProblem::Busy,
                           QStringLiteral("another copy held the lock for %1 s").arg(lockWaitMs / 1000));
-        removeLeftovers(files, file.folder());
+        removeLeftovers(files, file.folder);
         if (const std::optional<SaveResult> done = saveUnderLock(loaded, ours, path, files, result))
             return *done;
     }

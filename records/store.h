@@ -14,19 +14,11 @@ namespace records {
 // otherwise the program's own. Paths as system/folders.h holds them.
 QString recordsFolder(const QString& programDirectory, const QString& userDataDirectory);
 
-class RecordsFile {
-public:
-    explicit RecordsFile(QString folder);
-
-    // For the running program: see recordsFolder.
-    static RecordsFile forThisProgram();
-
-    QString folder() const { return folder_; }
-    QString path() const;         // "" when there is no folder for it
-    QString displayPath() const;  // the path for the player and the log
-
-private:
-    QString folder_;
+struct RecordsFile {
+    QString folder;  // "" when there is none
+    static RecordsFile forThisProgram();  // see recordsFolder
+    QString path() const;                 // "" when there is no folder
+    QString displayPath() const;          // the path for the player and the log
 };
 
 enum class LoadOutcome : std::uint8_t {
