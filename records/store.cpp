@@ -162,7 +162,7 @@ QString recordsFolder(const QString& programDirectory, const QString& userDataDi
 
 RecordsFile RecordsFile::forThisProgram()
 {
-    return RecordsFile(recordsFolder(folders::programFolder(), folders::userDataFolder()));
+    return RecordsFile{recordsFolder(folders::programFolder(), folders::userDataFolder())};
 }
 
 QString RecordsFile::path() const { return folder.isEmpty() ? QString() : joined(folder, fileName); }

@@ -107,7 +107,7 @@ void TestForm1Layout::controlsAsTheTableSays()
     Module1 module;
     ScriptedPlatform platform;
     QTemporaryDir dir;
-    Form1 w(module, platform, records::RecordsFile(dir.path()));
+    Form1 w(module, platform, records::RecordsFile{dir.path()});
     QCOMPARE(w.face()->size(), QSize(px(face::clientWidth), px(face::clientHeight)));
     const std::vector<Placed> placed = face::placedControls();
     const QList<QWidget*> made = w.face()->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly);

@@ -183,7 +183,7 @@ private:
 int runCopy(const QStringList& arguments)
 {
     StopInFlush files(arguments[3]);
-    const records::RecordsFile file(arguments[2]);
+    const records::RecordsFile file{arguments[2]};
     return records::SaveRecords(valuesFrom(arguments[4]), valuesFrom(arguments[5]), file, files).ok ? 0 : 1;
 }
 

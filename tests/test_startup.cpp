@@ -51,7 +51,7 @@ void TestStartup::loadPutsTheRecordInTheLabels()
     writeFile(dir.filePath("dat.ini"), *records::encode(QStringLiteral("120,6,张三丰,5555\r\n\r\n")));
     Module1 module;
     ScriptedPlatform platform;
-    Form1 window(module, platform, records::RecordsFile(dir.path()));
+    Form1 window(module, platform, records::RecordsFile{dir.path()});
     window.Form_Load();
     QCOMPARE(window.Label10->caption(), QStringLiteral("5555"));
     QCOMPARE(window.Label14->caption(), QStringLiteral("张三丰"));
@@ -95,7 +95,7 @@ void TestStartup::closingRightAfterStartRewritesWhatWasLoaded()
     Module1 module;
     ScriptedPlatform platform;
     {
-        Form1 window(module, platform, records::RecordsFile(dir.path()));
+        Form1 window(module, platform, records::RecordsFile{dir.path()});
         window.Form_Load();
         QCOMPARE(window.Label14->caption(), QStringLiteral("Smith, J"));
         window.close();
@@ -110,7 +110,7 @@ void TestStartup::failedSaveIsReportedAndLosesNothing()
     QVERIFY(QDir(dir.path()).mkdir("dat.ini"));  // nothing can replace a directory
     Module1 module;
     ScriptedPlatform platform;
-    Form1 window(module, platform, records::RecordsFile(dir.path()));
+    Form1 window(module, platform, records::RecordsFile{dir.path()});
     window.Form_Load();
     window.close();
     QCOMPARE(platform.messages.size(), size_t(1));
@@ -126,7 +126,7 @@ void TestStartup::damagedFileIsToldAtStartAndAtItsReplacing()
     writeFile(dir.filePath("dat.ini"), "120,5,Kept\xFF,4000\r\n\r\n");
     Module1 module;
     ScriptedPlatform platform;
-    Form1 window(module, platform, records::RecordsFile(dir.path()));
+    Form1 window(module, platform, records::RecordsFile{dir.path()});
     window.Form_Load();
     QCOMPARE(window.Label14->caption(), QStringLiteral("Zadrevik"));
     QCOMPARE(platform.messages.size(), size_t(1));

@@ -18,7 +18,7 @@ struct Game {
 
     Game()
     {
-        window = std::make_unique<Form1>(module, platform, records::RecordsFile(dir.path()));
+        window = std::make_unique<Form1>(module, platform, records::RecordsFile{dir.path()});
         window->Form_Load();
     }
 

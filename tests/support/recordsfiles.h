@@ -26,7 +26,7 @@ inline QStringList entriesOf(const QTemporaryDir& dir)
     return QDir(dir.path()).entryList(QDir::AllEntries | QDir::System | QDir::Hidden | QDir::NoDotAndDotDot);
 }
 
-inline records::RecordsFile fileIn(const QTemporaryDir& dir) { return records::RecordsFile(dir.path()); }
+inline records::RecordsFile fileIn(const QTemporaryDir& dir) { return records::RecordsFile{dir.path()}; }
 
 inline records::Variables loaded(const records::RecordsFile& file) { return records::LoadRecords(file).variables; }
 
