@@ -6,10 +6,10 @@ namespace records {
 
 namespace {
 
-void logFailure(const SaveResult& saved)
+void logFailure(const SaveResult& saved, const RecordsFile& file)
 {
     if (!saved.ok)
-        std::fprintf(stderr, "varnoth: could not save %s: %s\n", qUtf8Printable(saved.path),
+        std::fprintf(stderr, "varnoth: could not save %s: %s\n", qUtf8Printable(file.displayPath()),
                      qUtf8Printable(saved.error));
 }
 
@@ -43,7 +43,8 @@ Variables Keeper::load()
     loaded_ = valuesOf(result.variables);
     loadOutcome_ = result.outcome;
     if (!result.error.isEmpty())
-        std::fprintf(stderr, "varnoth: cannot use %s: %s\n", qUtf8Printable(result.path), qUtf8Printable(result.error));
+        std::fprintf(stderr, "varnoth: cannot use %s: %s\n", qUtf8Printable(file_.displayPath()),
+                     qUtf8Printable(result.error));
     return result.variables;
 }
 
@@ -76,7 +77,7 @@ std::optional<SaveResult> Keeper::saveOnce(const std::optional<Values>& ours)
         return std::nullopt;
     saved_ = true;
     SaveResult saved = SaveRecords(loaded_, ours.value_or(shownLast_), file_, files_);
-    logFailure(saved);
+    logFailure(saved, file_);
     return saved;
 }
 
@@ -86,11 +87,11 @@ QString Keeper::save(const Values& shown)
     if (!saved)
         return {};
     if (!saved->ok)
-        return QStringLiteral("无法保存纪录文件:\n%1\n%2").arg(saved->path, whyNotSaved(saved->problem));
+        return QStringLiteral("无法保存纪录文件:\n%1\n%2").arg(file_.displayPath(), whyNotSaved(saved->problem));
     if (saved->written && saved->replacedUnusable)
         return QStringLiteral("原先%1的纪录文件已换成本次的设置和纪录:\n%2")
             .arg(loadOutcome_ == LoadOutcome::Damaged ? QStringLiteral("已损坏") : QStringLiteral("无法读取"),
-                 saved->path);
+                 file_.displayPath());
     return {};
 }
 
@@ -100,7 +101,7 @@ void Keeper::saveAhead(const Values& asTheyWillStand)
 {
     const std::lock_guard lock(mutex_);
     if (!saved_)
-        logFailure(SaveRecords(loaded_, asTheyWillStand, file_, files_));
+        logFailure(SaveRecords(loaded_, asTheyWillStand, file_, files_), file_);
 }
 
 }  // namespace records

@@ -175,7 +175,6 @@ QString RecordsFile::displayPath() const
 LoadResult LoadRecords(const RecordsFile& file, Files& files)
 {
     LoadResult result;
-    result.path = file.displayPath();
     result.variables = defaultVariables();
     if (file.path().isEmpty())
         return result;
@@ -192,96 +191,82 @@ LoadResult LoadRecords(const RecordsFile& file, Files& files)
 
 namespace {
 
-SaveResult failed(SaveResult result, SaveProblem problem, const QString& error)
-{
-    result.problem = problem;
-    result.error = error;
-    return result;
-}
-
-SaveResult saved(SaveResult result, bool written)
-{
-    result.ok = true;
-    result.written = written;
-    return result;
-}
+SaveResult failed(SaveProblem problem, const QString& error) { return {.problem = problem, .error = error}; }
+const SaveResult nothingToWrite{.ok = true};
 
 // One attempt under the lock: its result, or nothing when the file changed meanwhile and the
 // merge is to be made again.
-std::optional<SaveResult> saveUnderLock(const Values& loaded, const Values& ours, const QString& path,
-                                        Files& files, SaveResult result)
+std::optional<SaveResult> saveUnderLock(const Values& loaded, const Values& ours, const RecordsFile& file,
+                                        Files& files)
 {
+    const QString path = file.path();
     const OnDisk disk = readOnDisk(files, path);
     if (disk.contents.kind == safefile::Kind::Other)
         return disk.contents.error.isEmpty()
-            ? failed(result, SaveProblem::NotARegularFile, QStringLiteral("not a regular file"))
-            : failed(result, SaveProblem::WriteFailed, disk.contents.error);
+            ? failed(SaveProblem::NotARegularFile, QStringLiteral("not a regular file"))
+            : failed(SaveProblem::WriteFailed, disk.contents.error);
     const bool exists = disk.contents.kind == safefile::Kind::RegularFile;
     const std::optional<Values> onDisk = disk.variables ? std::optional(valuesOf(*disk.variables)) : std::nullopt;
     const Values values = merged(loaded, ours, onDisk);
     const std::optional<QByteArray> bytes
         = encode(recordsText(values.timeLimit, values.maxTries, values.holder, values.score));
     if (!bytes)
-        return failed(result, SaveProblem::Unencodable, QStringLiteral("the text is not all characters"));
+        return failed(SaveProblem::Unencodable, QStringLiteral("the text is not all characters"));
     // Nothing to write: the file holds the text already, or (in an encoding of its own) the
     // same values.
     if (onDisk && (disk.ownEncoding ? disk.contents.complete && disk.contents.bytes == *bytes : *onDisk == values))
-        return saved(result, false);
+        return nothingToWrite;
     // A file that could not be read, or is damaged, is replaced only by something worth keeping.
     if (disk.unusable() && ours == loaded)
-        return saved(result, false);
+        return nothingToWrite;
     if (exists && disk.contents.writeProtected)
         return ours == loaded
-            ? saved(result, false)
-            : failed(result, SaveProblem::WriteProtected, QStringLiteral("the file is write-protected"));
-    result.replacedUnusable = disk.unusable();
+            ? nothingToWrite
+            : failed(SaveProblem::WriteProtected, QStringLiteral("the file is write-protected"));
 
     const QString temp = path + newFileInfix + QString::number(QRandomGenerator::global()->generate(), 36);
     const safefile::Opened created = files.create(temp, path);
     if (created.failure == Failure::Denied && exists) {
         logLine(QStringLiteral("the folder of %1 takes no new file (%2); writing the file in place")
-                    .arg(result.path, created.error));
+                    .arg(file.displayPath(), created.error));
         if (!(files.read(path, maxReadBytes) == disk.contents))
             return std::nullopt;
         if (const safefile::Outcome inPlace = writeInPlace(files, path, *bytes); !inPlace.ok())
-            return failed(result, SaveProblem::WriteFailed, inPlace.error);
-        result.inPlace = true;
-        return saved(result, true);
+            return failed(SaveProblem::WriteFailed, inPlace.error);
+        return SaveResult{.ok = true, .written = true, .inPlace = true, .replacedUnusable = disk.unusable()};
     }
     if (!created.ok())
-        return failed(result, SaveProblem::WriteFailed, created.error);
+        return failed(SaveProblem::WriteFailed, created.error);
     const safefile::Outcome written = files.write(created.file, *bytes);
     files.close(created.file);
     if (!written.ok()) {
         files.removeIfUnlocked(temp);
-        return failed(result, SaveProblem::WriteFailed, written.error);
+        return failed(SaveProblem::WriteFailed, written.error);
     }
     // The lock keeps other copies of the game out; anything else that wrote the file
     // meanwhile (an editor) is merged with again.
     if (!(files.read(path, maxReadBytes) == disk.contents)) {
         files.removeIfUnlocked(temp);
-        logLine(QStringLiteral("%1 changed while it was being saved; merging again").arg(result.path));
+        logLine(QStringLiteral("%1 changed while it was being saved; merging again").arg(file.displayPath()));
         return std::nullopt;
     }
     if (const safefile::Outcome replaced = files.replace(temp, path); !replaced.ok()) {
         files.removeIfUnlocked(temp);
-        return failed(result, SaveProblem::WriteFailed, replaced.error);
+        return failed(SaveProblem::WriteFailed, replaced.error);
     }
-    return saved(result, true);
+    return SaveResult{.ok = true, .written = true, .replacedUnusable = disk.unusable()};
 }
 
 }  // namespace
 
 SaveResult SaveRecords(const Values& loaded, const Values& ours, const RecordsFile& file, Files& files)
 {
-    SaveResult result;
-    result.path = file.displayPath();
     const QString path = file.path();
     if (path.isEmpty())
-        return failed(result, SaveProblem::WriteFailed,
+        return failed(SaveProblem::WriteFailed,
                       QStringLiteral("no folder for the records: the user has no home folder"));
     if (const QString error = files.makeFolders(file.folder); !error.isEmpty())
-        return failed(result, SaveProblem::WriteFailed,
+        return failed(SaveProblem::WriteFailed,
                       QStringLiteral("cannot create the folder %1: %2")
                           .arg(folders::displayPath(file.folder), error));
     for (int attempt = 0; attempt < mergeAttempts; ++attempt) {
@@ -289,14 +274,14 @@ SaveResult SaveRecords(const Values& loaded, const Values& ours, const RecordsFi
         // merges what this one wrote.
         HeldFile lockFile(files, path + lockFileSuffix, Access::LockFile);
         HeldFile onFile(files, path, Access::Read);
-        if (!takeSaveLock(files, lockFile, onFile, result.path))
-            return failed(result, SaveProblem::Busy,
+        if (!takeSaveLock(files, lockFile, onFile, file.displayPath()))
+            return failed(SaveProblem::Busy,
                           QStringLiteral("another copy held the lock for %1 s").arg(lockWaitMs / 1000));
         removeLeftovers(files, file.folder);
-        if (const std::optional<SaveResult> done = saveUnderLock(loaded, ours, path, files, result))
+        if (const std::optional<SaveResult> done = saveUnderLock(loaded, ours, file, files))
             return *done;
     }
-    return failed(result, SaveProblem::KeptChanging, QStringLiteral("the file changed under every attempt to save it"));
+    return failed(SaveProblem::KeptChanging, QStringLiteral("the file changed under every attempt to save it"));
 }
 
 }  // namespace records

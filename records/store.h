@@ -30,7 +30,6 @@ enum class LoadOutcome : std::uint8_t {
 
 struct LoadResult {
     LoadOutcome outcome = LoadOutcome::Absent;
-    QString path;   // for the player and the log
     QString error;  // why an unreadable or damaged file could not be used
     Variables variables;
 };
@@ -58,9 +57,8 @@ enum class SaveProblem : std::uint8_t {
 
 struct SaveResult {
     bool ok = false;
-    QString path;  // for the player and the log
     SaveProblem problem = SaveProblem::None;
-    QString error;                  // the system's words, for the log
+    QString error{};                // the system's words, for the log
     bool written = false;           // the file was written (not so when it already held the text)
     bool inPlace = false;           // written over the old file, the folder taking no new file
     bool replacedUnusable = false;  // the file replaced could not be read or was damaged
