@@ -1,7 +1,5 @@
 #include "records/keeper.h"
 
-#include <cstdio>
-
 namespace records {
 
 namespace {
@@ -9,8 +7,7 @@ namespace {
 void logFailure(const SaveResult& saved, const RecordsFile& file)
 {
     if (!saved.ok)
-        std::fprintf(stderr, "varnoth: could not save %s: %s\n", qUtf8Printable(file.displayPath()),
-                     qUtf8Printable(saved.error));
+        logLine(QStringLiteral("could not save %1: %2").arg(file.displayPath(), saved.error));
 }
 
 QString whyNotSaved(SaveProblem problem)
@@ -43,8 +40,7 @@ Variables Keeper::load()
     loaded_ = valuesOf(result.variables);
     loadOutcome_ = result.outcome;
     if (!result.error.isEmpty())
-        std::fprintf(stderr, "varnoth: cannot use %s: %s\n", qUtf8Printable(file_.displayPath()),
-                     qUtf8Printable(result.error));
+        logLine(QStringLiteral("cannot use %1: %2").arg(file_.displayPath(), result.error));
     return result.variables;
 }
 

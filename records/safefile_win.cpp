@@ -28,7 +28,8 @@ Outcome failed(DWORD error = GetLastError())
 {
     const bool refused = error == ERROR_ACCESS_DENIED || error == ERROR_WRITE_PROTECT;
     const bool inUse = error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION;
-    return {refused ? Failure::Denied : inUse ? Failure::InUse : Failure::Other, qt_error_string(static_cast<int>(error))};
+    const Failure failure = refused ? Failure::Denied : inUse ? Failure::InUse : Failure::Other;
+    return {failure, qt_error_string(static_cast<int>(error))};
 }
 
 bool isRegularFile(DWORD attributes)

@@ -31,8 +31,6 @@ QString joined(const QString& folder, const QString& name)
     return folder.endsWith(u'/') ? folder + name : folder + u'/' + name;
 }
 
-void logLine(const QString& line) { std::fprintf(stderr, "varnoth: %s\n", qUtf8Printable(line)); }
-
 // The file as a fresh start would see it now.
 struct OnDisk {
     safefile::Contents contents;
@@ -152,6 +150,8 @@ safefile::Outcome writeInPlace(Files& files, const QString& path, const QByteArr
 }
 
 }  // namespace
+
+void logLine(const QString& line) { std::fprintf(stderr, "varnoth: %s\n", qUtf8Printable(line)); }
 
 QString recordsFolder(const QString& programDirectory, const QString& userDataDirectory)
 {
