@@ -15,42 +15,24 @@ const QChar fullWidthQuote = u'\uFF02';
 bool isBlank(QChar c) { return c == u' ' || c == u'\t'; }
 bool isLineEnd(QChar c) { return c == u'\r' || c == u'\n'; }
 
-// Moves past the delimiter at pos: a comma, or a line end (CR LF, CR or LF).
-void skipDelimiter(const QString& text, qsizetype& pos)
-{
-    if (pos >= text.size())
-        return;
-    if (text[pos] == u',') {
-        ++pos;
-        return;
-    }
-    if (text[pos] == u'\r')
-        ++pos;
-    if (pos < text.size() && text[pos] == u'\n')
-        ++pos;
-}
-
 QString readField(const QString& text, qsizetype& pos)
 {
     while (pos < text.size() && isBlank(text[pos]))
         ++pos;
-    QString value;
+    const qsizetype start = pos;
+    qsizetype quotedEnd = -1;  // a quoted field's text ends at its closing quote, or the text's end
     if (pos < text.size() && text[pos] == quote) {
-        const qsizetype close = text.indexOf(quote, pos + 1);
-        const qsizetype end = close < 0 ? text.size() : close;
-        value = text.mid(pos + 1, end - pos - 1);
-        pos = close < 0 ? end : end + 1;
-        while (pos < text.size() && text[pos] != u',' && !isLineEnd(text[pos]))
-            ++pos;  // anything between the closing quote and the delimiter is dropped
-    } else {
-        const qsizetype start = pos;
-        while (pos < text.size() && text[pos] != u',' && !isLineEnd(text[pos]))
-            ++pos;
-        value = text.mid(start, pos - start);
-        while (!value.isEmpty() && isBlank(value.back()))
-            value.chop(1);
+        const qsizetype closing = text.indexOf(quote, pos + 1);
+        pos = quotedEnd = closing < 0 ? text.size() : closing;
     }
-    skipDelimiter(text, pos);
+    // After a quoted field, anything up to the delimiter is dropped.
+    while (pos < text.size() && text[pos] != u',' && !isLineEnd(text[pos]))
+        ++pos;
+    QString value = quotedEnd < 0 ? text.mid(start, pos - start) : text.mid(start + 1, quotedEnd - start - 1);
+    while (quotedEnd < 0 && !value.isEmpty() && isBlank(value.back()))
+        value.chop(1);
+    if (pos < text.size())  // past the delimiter: a comma, CR LF, CR or LF
+        pos += QStringView(text).mid(pos, 2) == u"\r\n" ? 2 : 1;
     return value;
 }
 
@@ -77,9 +59,8 @@ Fields readFields(const QString& text)
     Fields fields;
     qsizetype pos = 0;
     for (auto& field : fields) {
-        if (pos >= text.size())
-            break;
-        field = readField(text, pos);
+        if (pos < text.size())
+            field = readField(text, pos);
     }
     return fields;
 }
@@ -117,21 +98,16 @@ QString recordsText(const QString& timeLimit, qint16 maxTries, const QString& ho
 
 std::optional<QByteArray> encode(const QString& text)
 {
-    gb18030::Encoded encoded = gb18030::encode(text);
-    if (encoded.unencodable > 0)
-        return std::nullopt;
-    return encoded.bytes;
+    const gb18030::Encoded encoded = gb18030::encode(text);
+    return encoded.unencodable > 0 ? std::nullopt : std::optional(encoded.bytes);
 }
 
 FileText fileText(const QByteArray& bytes, bool complete)
 {
-    const QByteArray utf8Mark("\xEF\xBB\xBF");
-    const QByteArray utf16LittleEndianMark("\xFF\xFE");
-    const QByteArray utf16BigEndianMark("\xFE\xFF");
+    const bool utf8 = bytes.startsWith("\xEF\xBB\xBF");
+    const bool littleEndian = bytes.startsWith("\xFF\xFE");
     FileText text;
-    const bool utf8 = bytes.startsWith(utf8Mark);
-    const bool littleEndian = bytes.startsWith(utf16LittleEndianMark);
-    if (!utf8 && !littleEndian && !bytes.startsWith(utf16BigEndianMark)) {
+    if (!utf8 && !littleEndian && !bytes.startsWith("\xFE\xFF")) {  // no UTF-8 or UTF-16 mark
         const gb18030::Decoded decoded
             = gb18030::decode(bytes, complete ? gb18030::Ending::Complete : gb18030::Ending::MayBeCut);
         text.text = decoded.text;
@@ -144,7 +120,7 @@ FileText fileText(const QByteArray& bytes, bool complete)
         return text;
     }
     text.ownEncoding = false;
-    const QByteArray body = bytes.mid(utf8 ? utf8Mark.size() : utf16LittleEndianMark.size());
+    const QByteArray body = bytes.mid(utf8 ? 3 : 2);
     // A complete file must end on a whole character; one cut short may end inside one.
     const auto encoding = utf8 ? QStringDecoder::Utf8 : littleEndian ? QStringDecoder::Utf16LE : QStringDecoder::Utf16BE;
     QStringDecoder decoder(encoding, complete ? QStringDecoder::Flag::Stateless : QStringDecoder::Flag::Default);

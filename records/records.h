@@ -11,13 +11,11 @@
 
 namespace records {
 
-// Only this much of the file is ever read: four short fields fit many times over,
-// and a huge or binary file costs no more than a small one.
+// Only this much of the file is ever read: four short fields fit many times over, and a
+// huge or binary file costs no more than a small one. A holder's name is kept to
+// maxNameLength characters however it was made (typed or read), and a number field to
+// maxNumberLength, so a file the game writes stays a few hundred bytes.
 constexpr qint64 maxReadBytes = qint64{64} * 1024;
-
-// The longest record holder's name kept, in characters, however it was made (typed,
-// or read from a file). With it, and number fields no longer than maxNumberLength, a
-// file the game writes is a few hundred bytes: always far inside maxReadBytes.
 constexpr int maxNameLength = 32;
 constexpr int maxNumberLength = 32;
 
@@ -34,14 +32,12 @@ Fields readFields(const QString& text);
 // blanks are left at the end of a cut).
 QString cappedName(const QString& name);
 
-// The file's text: the four fields joined by commas, CR LF, then an empty line.
-// A field that would not read back intact is written in double quotes; the name is
-// capped at maxNameLength characters.
+// The file's text: the four fields joined by commas, CR LF, then an empty line. A field
+// that would not read back intact is written in double quotes; the name is capped.
 QString recordsText(const QString& timeLimit, qint16 maxTries, const QString& holder, const QString& score);
 
-// GB18030 by the game's own codec (system/gb18030.h), the same bytes on every system and
-// whatever its libraries follow; nothing (never for a text that went through cappedName)
-// when the text has half a character.
+// GB18030 by the game's own codec (system/gb18030.h), the same bytes on every system;
+// nothing when the text has half a character (never one that went through cappedName).
 std::optional<QByteArray> encode(const QString& text);
 
 // The text of the file's bytes. The game writes GB18030 without a byte-order mark; a file
@@ -56,8 +52,8 @@ struct FileText {
 };
 FileText fileText(const QByteArray& bytes, bool complete = true);
 
-// The four variables that the file fills and the game keeps, under the game's names: the
-// time limit (a number, or the text of one), the tries, the holder and the record.
+// The four variables that the file fills, under the game's names; the time limit and the
+// record are a number or the text of one.
 struct Variables {
     vb::Variant TimeLimit;
     qint16 MaxTries = 0;

@@ -174,15 +174,13 @@ QString RecordsFile::displayPath() const
 
 LoadResult LoadRecords(const RecordsFile& file, Files& files)
 {
-    LoadResult result;
-    result.variables = defaultVariables();
+    LoadResult result{.variables = defaultVariables()};
     if (file.path().isEmpty())
         return result;
     const OnDisk disk = readOnDisk(files, file.path());
-    if (disk.variables) {
-        result.outcome = LoadOutcome::Loaded;
-        result.variables = *disk.variables;
-    } else if (disk.unusable()) {
+    if (disk.variables)
+        return {.outcome = LoadOutcome::Loaded, .variables = *disk.variables};
+    if (disk.unusable()) {
         result.outcome = disk.contents.readable ? LoadOutcome::Damaged : LoadOutcome::Unreadable;
         result.error = disk.contents.readable ? disk.damage : disk.contents.error;
     }

@@ -33,13 +33,12 @@ enum class LoadOutcome : std::uint8_t {
 
 struct LoadResult {
     LoadOutcome outcome = LoadOutcome::Absent;
-    QString error;  // why an unreadable or damaged file could not be used
+    QString error{};  // why an unreadable or damaged file could not be used
     Variables variables;
 };
 
-// TimeLimit, MaxTries, RecordName and RecordScore from the file, or the defaults when there
-// is no regular file of that name (a link, a folder or a device counts as none), it cannot
-// be read or it is damaged.
+// The four variables from the file, or the defaults when it is no regular file (a link, a
+// folder or a device), cannot be read or is damaged.
 LoadResult LoadRecords(const RecordsFile& file, safefile::Files& files = safefile::systemFiles());
 
 // Saves take milliseconds, a slow disk a few seconds. A copy that holds the lock longer (it
@@ -67,12 +66,11 @@ struct SaveResult {
     bool replacedUnusable = false;  // the file replaced could not be read or was damaged
 };
 
-// Writes the values merged with what the file holds just before it is replaced, under a
-// lock that other copies of the game respect, merging again if the file changed meanwhile.
-// The old file is replaced only once the whole new text is on the disk, never through a link
-// or over anything but a regular file; where the folder takes no new file, it is written in
-// place. A file that holds the text already is not written, a read-only one is left alone,
-// and what a copy killed while it saved left beside dat.ini goes.
+// Writes ours merged with what the file holds, under a lock other copies of the game respect,
+// merging again if the file changed meanwhile. The old file is replaced, never through a link
+// nor over anything but a regular file, once the new text is on the disk; where the folder
+// takes no new file, it is written in place. A file that holds the text already is not
+// written, a read-only one is left alone, and what a killed copy's save left behind goes.
 SaveResult SaveRecords(const Values& loaded, const Values& ours, const RecordsFile& file,
                        safefile::Files& files = safefile::systemFiles());
 
