@@ -1,5 +1,5 @@
 // What the records file asks of the operating system: a few calls on files, which know
-// nothing of dat.ini or of a save (records/store.cpp does). Paths as system/folders.h holds them.
+// nothing of dat.ini or of a save (store.cpp does). Paths as system/folders.h holds them.
 #pragma once
 
 #include <QByteArray>
@@ -45,17 +45,16 @@ struct Opened : Outcome {
 
 enum class Lock : std::uint8_t { Held, Busy, Unavailable };
 
-// How open() opens a file.
-enum class Access : std::uint8_t {
+enum class Access : std::uint8_t {  // how open() opens a file
     Read,      // an existing file
     Write,     // an existing file, to write over it in place
     LockFile,  // a lock file, made if it is missing
 };
 
-// The system's files (systemFiles()); tests derive from it to fail, stop or die at a chosen
-// call. A file is opened by its own name, never through a link nor waiting on a FIFO, and
-// only if it is a regular file. The calls are in safefile_unix.cpp and safefile_win.cpp;
-// what is made of them alike on every system, in safefile.cpp.
+// The system's files (systemFiles()), in safefile_unix.cpp and safefile_win.cpp, and what
+// is made of them alike everywhere, in safefile.cpp; tests derive from it to fail, stop or
+// die at a chosen call. A file is opened by its own name, never through a link nor waiting
+// on a FIFO, and only if it is a regular file.
 class Files {
 public:
     Files() = default;
@@ -67,7 +66,7 @@ public:
     virtual Contents entry(const QString& path);
     // The first maxBytes of the regular file at path.
     virtual Contents read(const QString& path, qint64 maxBytes);
-    // Creates the folder and any missing parents; "" on success, otherwise the system's words.
+    // Creates the folder and any missing parents; "" or the system's words.
     virtual QString makeFolders(const QString& path);
     virtual Opened open(const QString& path, Access access);
     // Up to size bytes more of the file: 0 at its end, -1 on failure (error says why).

@@ -150,19 +150,16 @@ bool Files::isAt(Handle file, const QString& path)
         && a.nFileIndexLow == b.nFileIndexLow;
 }
 
+// A file opened without FILE_FLAG_OVERLAPPED is written whole, or the call fails.
 Outcome Files::write(Handle file, const QByteArray& bytes)
 {
     const HANDLE handle = handleOf(file);
-    if (!SetFilePointerEx(handle, LARGE_INTEGER{}, nullptr, FILE_BEGIN))
+    OVERLAPPED atStart{};
+    DWORD written = 0;
+    if (!WriteFile(handle, bytes.constData(), static_cast<DWORD>(bytes.size()), &written, &atStart))
         return failed();
-    for (qsizetype done = 0; done < bytes.size();) {
-        DWORD written = 0;
-        if (!WriteFile(handle, bytes.constData() + done, static_cast<DWORD>(bytes.size() - done), &written, nullptr))
-            return failed();
-        if (written == 0)
-            return failed(ERROR_DISK_FULL);
-        done += written;
-    }
+    if (written < static_cast<DWORD>(bytes.size()))
+        return failed(ERROR_DISK_FULL);
     return FlushFileBuffers(handle) ? Outcome{} : failed();
 }
 

@@ -34,23 +34,19 @@ QString joined(const QString& folder, const QString& name)
 // The file as a fresh start would see it now.
 struct OnDisk {
     safefile::Contents contents;
-    std::optional<Variables> variables;  // when it could be read and decoded
-    bool ownEncoding = true;
-    QString damage;
+    FileText text{};
+    std::optional<Variables> variables{};  // when it could be read and decoded
     bool unusable() const { return contents.kind == safefile::Kind::RegularFile && !variables; }
 };
 
 OnDisk readOnDisk(Files& files, const QString& path)
 {
-    OnDisk disk;
-    disk.contents = files.read(path, maxReadBytes);
-    if (disk.contents.kind != safefile::Kind::RegularFile || !disk.contents.readable)
-        return disk;
-    const FileText text = fileText(disk.contents.bytes, disk.contents.complete);
-    disk.damage = text.damage;
-    disk.ownEncoding = text.ownEncoding;
-    if (text.damage.isEmpty())
-        disk.variables = variablesFrom(readFields(text.text));
+    OnDisk disk{files.read(path, maxReadBytes)};
+    if (disk.contents.kind == safefile::Kind::RegularFile && disk.contents.readable) {
+        disk.text = fileText(disk.contents.bytes, disk.contents.complete);
+        if (disk.text.damage.isEmpty())
+            disk.variables = variablesFrom(readFields(disk.text.text));
+    }
     return disk;
 }
 
@@ -182,7 +178,7 @@ LoadResult LoadRecords(const RecordsFile& file, Files& files)
         return {.outcome = LoadOutcome::Loaded, .variables = *disk.variables};
     if (disk.unusable()) {
         result.outcome = disk.contents.readable ? LoadOutcome::Damaged : LoadOutcome::Unreadable;
-        result.error = disk.contents.readable ? disk.damage : disk.contents.error;
+        result.error = disk.contents.readable ? disk.text.damage : disk.contents.error;
     }
     return result;
 }
@@ -212,7 +208,7 @@ std::optional<SaveResult> saveUnderLock(const Values& loaded, const Values& ours
         return failed(SaveProblem::Unencodable, QStringLiteral("the text is not all characters"));
     // Nothing to write: the file holds the text already, or (in an encoding of its own) the
     // same values.
-    if (onDisk && (disk.ownEncoding ? disk.contents.complete && disk.contents.bytes == *bytes : *onDisk == values))
+    if (onDisk && (disk.text.ownEncoding ? disk.contents.complete && disk.contents.bytes == *bytes : *onDisk == values))
         return nothingToWrite;
     // A file that could not be read, or is damaged, is replaced only by something worth keeping.
     if (disk.unusable() && ours == loaded)
