@@ -8,7 +8,7 @@
 #include "game/rules.h"
 #include "controls/controls.h"
 #include "platform/platform.h"
-#include "records/keeper.h"
+#include "game/recordskeeper.h"
 
 #include <QMainWindow>
 #include <QTimer>
@@ -99,7 +99,7 @@ public:
 
     // Keeps the records: the session's end saves them through it from another thread while
     // the window's thread is stuck.
-    records::Keeper& keeper() { return records_; }
+    RecordsKeeper& keeper() { return records_; }
 
     // The client area below the menu bar, where the background is drawn.
     QWidget* face() const { return face_; }
@@ -145,7 +145,7 @@ private:
 
     Module1& m_;
     Platform& platform_;
-    records::Keeper records_;
+    RecordsKeeper records_;
     QWidget* face_ = nullptr;
     int modalDepth_ = 0;
     bool recordOfferOpen_ = false;

@@ -1,6 +1,6 @@
-#include "records/keeper.h"
+#include "game/recordskeeper.h"
 
-namespace records {
+using namespace records;
 
 namespace {
 
@@ -32,9 +32,9 @@ QString whyNotSaved(SaveProblem problem)
 
 }  // namespace
 
-Keeper::Keeper(RecordsFile file, safefile::Files& files) : file_(std::move(file)), files_(files) {}
+RecordsKeeper::RecordsKeeper(RecordsFile file, safefile::Files& files) : file_(std::move(file)), files_(files) {}
 
-Variables Keeper::load()
+Variables RecordsKeeper::load()
 {
     const LoadResult result = LoadRecords(file_, files_);
     loaded_ = valuesOf(result.variables);
@@ -44,7 +44,7 @@ Variables Keeper::load()
     return result.variables;
 }
 
-QString Keeper::toldAtStart() const
+QString RecordsKeeper::toldAtStart() const
 {
     switch (loadOutcome_) {
     case LoadOutcome::Unreadable:
@@ -60,13 +60,13 @@ QString Keeper::toldAtStart() const
     return {};
 }
 
-void Keeper::remember(const Values& shown)
+void RecordsKeeper::remember(const Values& shown)
 {
     const std::lock_guard lock(mutex_);
     shownLast_ = shown;
 }
 
-std::optional<SaveResult> Keeper::saveOnce(const std::optional<Values>& ours)
+std::optional<SaveResult> RecordsKeeper::saveOnce(const std::optional<Values>& ours)
 {
     const std::lock_guard lock(mutex_);
     if (saved_)
@@ -77,7 +77,7 @@ std::optional<SaveResult> Keeper::saveOnce(const std::optional<Values>& ours)
     return saved;
 }
 
-QString Keeper::save(const Values& shown)
+QString RecordsKeeper::save(const Values& shown)
 {
     const std::optional<SaveResult> saved = saveOnce(shown);
     if (!saved)
@@ -91,13 +91,11 @@ QString Keeper::save(const Values& shown)
     return {};
 }
 
-bool Keeper::saveRemembered() { return saveOnce(std::nullopt).has_value(); }
+bool RecordsKeeper::saveRemembered() { return saveOnce(std::nullopt).has_value(); }
 
-void Keeper::saveAhead(const Values& asTheyWillStand)
+void RecordsKeeper::saveAhead(const Values& asTheyWillStand)
 {
     const std::lock_guard lock(mutex_);
     if (!saved_)
         logFailure(SaveRecords(loaded_, asTheyWillStand, file_, files_), file_);
 }
-
-}  // namespace records

@@ -1,7 +1,8 @@
 // dat.ini on every system: its text, the save against faults at each of its steps (a full
 // disk, a lock another copy holds, a file changed meanwhile, a copy killed), copies of the
-// game saving at once, and the keeper that decides when the game saves and what it tells.
-#include "records/keeper.h"
+// game saving at once, and the records keeper, which decides when the game saves and what
+// it tells.
+#include "game/recordskeeper.h"
 #include "support/copyprocess.h"
 #include "support/recordsfiles.h"
 
@@ -663,7 +664,7 @@ void TestRecords::keeperSavesOncePerRunFromAnyThread()
 {
     QTemporaryDir dir;
     const QString path = dir.filePath("dat.ini");
-    records::Keeper keeper(fileIn(dir));
+    RecordsKeeper keeper(fileIn(dir));
     keeper.load();
     keeper.remember({"300", 9, "Shown", "2000"});
     bool savedByOne = false;
@@ -684,7 +685,7 @@ void TestRecords::keeperSavesAheadOfOpenBoxesAndAgainAtTheEnd()
 {
     QTemporaryDir dir;
     const QString path = dir.filePath("dat.ini");
-    records::Keeper keeper(fileIn(dir));
+    RecordsKeeper keeper(fileIn(dir));
     keeper.load();
     keeper.saveAhead({"300", 9, "Zadrevik", "10000"});
     QCOMPARE(readBytes(path), QByteArray("300,9,Zadrevik,10000\r\n\r\n"));
@@ -732,7 +733,7 @@ void TestRecords::keeperTellsWhatBecameOfTheFile()
     FaultyFiles files;
     files.unreadable = file == "unreadable";
     files.busyLocks = file == "busy" ? -1 : 0;
-    records::Keeper keeper(fileIn(dir), files);
+    RecordsKeeper keeper(fileIn(dir), files);
     Values shown = records::valuesOf(keeper.load());
     QVERIFY2(keeper.toldAtStart().contains(told[0]), qPrintable(keeper.toldAtStart()));
     QCOMPARE(keeper.toldAtStart().isEmpty(), told[0].isEmpty());
