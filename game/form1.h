@@ -5,10 +5,10 @@
 #include "game/form1_accessibility.h"
 #include "game/form1_layout.h"
 #include "game/module1.h"
+#include "game/recordskeeper.h"
 #include "game/rules.h"
 #include "controls/controls.h"
 #include "platform/platform.h"
-#include "game/recordskeeper.h"
 
 #include <QMainWindow>
 #include <QTimer>
