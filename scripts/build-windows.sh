@@ -3,9 +3,12 @@
 # varnoth.exe and, unless -DVARNOTH_TESTS=OFF is given, the unit tests that need nothing of
 # one system (CTest runs them under Wine). Builds the static Qt first if it is not in the
 # cache (scripts/build-qt-windows.sh: long the first time, nothing afterwards). Any extra
-# arguments go to CMake.
+# arguments go to CMake. On Debian 12 it runs in the cached Debian 13 root
+# (scripts/on-debian13.sh).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
+. "$root/scripts/on-debian13.sh"
+on_debian13 "$0" -- "$@"
 build=${BUILD_DIR:-$root/build-windows}
 qt=$("$root/scripts/build-qt-windows.sh" | tail -n 1)
 wine=$(command -v wine || true)

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# A Debian root of another release (12 or 13) with everything the Linux test suite, the
-# static checks and the package need (scripts/install-deps.sh suite, run inside it), made
-# once with mmdebstrap and kept in a machine-wide cache; and a way to run a command in it.
+# A Debian root of either release (12 or 13) with everything the test command uses there
+# (scripts/install-deps.sh test, run inside it: on Debian 13 also what builds and runs the
+# Windows files), made once with mmdebstrap and kept in a machine-wide cache; and a way to
+# run a command in it.
 #
 #   debian-root.sh RELEASE            make the root if not cached; print its folder
 #   debian-root.sh RELEASE --check    print its folder and exit 0 if cached, exit 1 if not
@@ -15,7 +16,9 @@
 #       a fresh /tmp are mounted; the network and the X servers' abstract sockets are the
 #       machine's. The command runs in a PID namespace of its own: whatever it leaves
 #       running is ended with it. Its environment is PATH, HOME=/root, LANG=C.UTF-8, TERM,
-#       CI and the VARNOTH_* variables of the caller.
+#       CI and the VARNOTH_* variables of the caller. A folder that is bound and does not
+#       exist is made; run through sudo, what the command leaves in the bound folders is
+#       given back to the user who called sudo.
 # RELEASE is 12 or 13. Exits 3 when the root is not cached and cannot be made for want of a
 # way to the Debian mirror ($VARNOTH_DEBIAN_MIRROR, default http://deb.debian.org/debian).
 #
@@ -90,11 +93,11 @@ fi
 
 mirror=${VARNOTH_DEBIAN_MIRROR:-http://deb.debian.org/debian}
 security=${VARNOTH_DEBIAN_SECURITY_MIRROR:-http://deb.debian.org/debian-security}
-purpose=suite
+purpose=test
 # The recipe: what mmdebstrap is asked for. A change here makes a new root.
 mmdebstrap_args=(--variant=apt --mode=root --format=directory)
 key_text="Debian $number ($release), updates and security
-packages (install-deps.sh $purpose): $("$repo/scripts/install-deps.sh" --list $purpose | tr '\n' ' ')
+packages (install-deps.sh $purpose): $("$repo/scripts/install-deps.sh" --list $purpose "$number" | tr '\n' ' ')
 mmdebstrap ${mmdebstrap_args[*]}"
 key=$(printf '%s' "$key_text" | sha256sum | cut -c1-16)
 if [ "$mode" = --key ]; then printf '%s\n%s\n' "$key" "$key_text"; exit 0; fi
@@ -105,15 +108,15 @@ folder=$cache/$key
 stamp=$folder/.varnoth-complete
 
 # make_root: mmdebstrap makes the root in a folder of its own work, the repository's
-# install-deps.sh installs the suite's packages inside it, and only a finished root is
+# install-deps.sh installs the test command's packages inside it, and only a finished root is
 # moved into place.
 make_root() {
     local start=$SECONDS work=$cache/$key.work
     for tool in mmdebstrap chroot unshare; do
-        command -v "$tool" >/dev/null || { log "$tool is missing: run scripts/install-deps.sh suite"; exit 1; }
+        command -v "$tool" >/dev/null || { log "$tool is missing: run scripts/install-deps.sh test"; exit 1; }
     done
     [ -f /usr/share/keyrings/debian-archive-keyring.gpg ] ||
-        { log "the Debian archive keyring is missing: run scripts/install-deps.sh suite"; exit 1; }
+        { log "the Debian archive keyring is missing: run scripts/install-deps.sh test"; exit 1; }
     log "making a Debian $number root into $folder (key $key); this takes a while the first time"
     rm -rf "$work" "$folder"
     mkdir -p "$work"
@@ -159,7 +162,7 @@ if [ "$mode" != run ]; then echo "$folder/root"; exit 0; fi
 binds=("$repo")
 while [ $# -gt 0 ]; do
     case $1 in
-        --bind) binds+=("$(realpath "$2")"); shift 2 ;;
+        --bind) mkdir -p "$2" && binds+=("$(realpath "$2")"); shift 2 ;;
         --) shift; break ;;
         *) break ;;
     esac
@@ -174,4 +177,10 @@ trap 'rm -rf "$top"' EXIT
 status=0
 unshare --mount --pid --kill-child --propagation private \
     "$self" __enter "$top" "$folder/root" "$cwd" "${binds[@]}" -- "$@" || status=$?
+# Files the command made as root in the caller's folders are the caller's again.
+if [ -n "${SUDO_UID:-}" ] && [ "$SUDO_UID" != 0 ]; then
+    for dir in "${binds[@]}"; do
+        [ "$(stat -c %u "$dir")" = "$SUDO_UID" ] && find "$dir" -xdev -uid 0 -exec chown -h "$SUDO_UID:$SUDO_GID" {} +
+    done
+fi
 exit "$status"

@@ -6,12 +6,18 @@
 #   install-deps.sh suite     the Linux test suite, the static checks and the package in a
 #                             fresh root: everything of test's but the Windows build
 #   install-deps.sh test      everything the test command uses (all of the above and more)
-#   install-deps.sh --list PURPOSE   prints the packages of that purpose, one a line
+#   install-deps.sh --list PURPOSE [RELEASE]   prints the packages of that purpose on that
+#                             Debian release (12 or 13; this system's by default), one a line
 # Uses sudo when not run as root. The names are the same on Debian 12 and 13.
+#
+# The Windows files are built on Debian 13 alone, with its Qt 6.8 and MinGW-w64; Debian 12
+# builds them in a cached Debian 13 root (scripts/on-debian13.sh), so there the Windows
+# purposes install only what makes that root.
 set -euo pipefail
 list_only=false
 if [ "${1:-}" = --list ]; then list_only=true; shift; fi
 purpose=${1:-test}
+release=${2:-$(. /etc/os-release 2>/dev/null && echo "${VERSION_ID:-}")}
 
 play=(
     build-essential cmake
@@ -23,11 +29,18 @@ package=(
     dpkg-dev file
 )
 # The static Qt for Windows is built from Debian's qt6-base source with these, and Wine
-# runs what is built (scripts/build-qt-windows.sh, scripts/build-windows.sh).
-package_windows=(
-    "${play[@]}"
-    g++-mingw-w64-x86-64-posix ninja-build dpkg-dev nsis debian-archive-keyring
-)
+# runs what is built (scripts/build-qt-windows.sh, scripts/build-windows.sh); on Debian 12,
+# in the Debian 13 root that mmdebstrap makes.
+if [ "$release" = 12 ]; then
+    package_windows=(mmdebstrap debian-archive-keyring)
+    wine=()
+else
+    package_windows=(
+        "${play[@]}"
+        g++-mingw-w64-x86-64-posix ninja-build dpkg-dev nsis debian-archive-keyring
+    )
+    wine=(wine wine64)
+fi
 suite=(
     "${package[@]}"
     # real windows, screenshots, whole games from outside the program
@@ -43,7 +56,7 @@ suite=(
 )
 test=(
     "${suite[@]}"
-    "${package_windows[@]}" wine wine64
+    "${package_windows[@]}" "${wine[@]}"
 )
 case $purpose in
     play) packages=("${play[@]}") ;;
@@ -55,10 +68,10 @@ case $purpose in
 esac
 if $list_only; then printf '%s\n' "${packages[@]}" | sort -u; exit 0; fi
 
-release=$(. /etc/os-release 2>/dev/null && echo "${ID:-}${VERSION_ID:-}")
-case $release in
+system=$(. /etc/os-release 2>/dev/null && echo "${ID:-}${VERSION_ID:-}")
+case $system in
     debian12 | debian13) ;;
-    *) echo "install-deps: this system is '$release', not Debian 12 or 13; trying the same package names" >&2 ;;
+    *) echo "install-deps: this system is '$system', not Debian 12 or 13; trying the same package names" >&2 ;;
 esac
 
 missing=()

@@ -8,11 +8,14 @@
 # built for size (-Os) and unused sections are dropped; link-time optimisation is left
 # out, as Debian 12's MinGW-w64 GCC 12 stops with an internal compiler error on it. The
 # static Qt comes from scripts/build-qt-windows.sh (built the first time, cached after).
+# On Debian 12 it all runs in the cached Debian 13 root (scripts/on-debian13.sh).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 dist=$(realpath -m "${1:-$root/dist}")
-build=${BUILD_DIR:-$root/build-windows-release}
 "$root/scripts/install-deps.sh" package-windows
+. "$root/scripts/on-debian13.sh"
+on_debian13 "$0" "$dist" -- "$dist"
+build=${BUILD_DIR:-$root/build-windows-release}
 BUILD_DIR=$build "$root/scripts/build-windows.sh" -DVARNOTH_TESTS=OFF -DCMAKE_BUILD_TYPE=MinSizeRel \
     "-DCMAKE_CXX_FLAGS=-ffunction-sections -fdata-sections" "-DCMAKE_EXE_LINKER_FLAGS=-Wl,--gc-sections"
 version=$(sed -n 's/^project(varnoth VERSION \([0-9.]*\).*/\1/p' "$root/CMakeLists.txt")
