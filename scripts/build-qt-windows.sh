@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
-# Builds the static Qt that the Windows build of Varnoth links, from Debian's own qt6-base
-# source with Debian's patches, for x86_64-w64-mingw32 with Debian's MinGW-w64, using the
-# host tools (moc, rcc, uic...) of the installed qt6-base-dev-tools, and keeps it in a
-# machine-wide cache. Prints the folder Qt is installed in (its CMAKE_PREFIX_PATH) on its
-# last line of standard output; everything else goes to standard error.
+# Builds the static Qt that the Windows build of Varnoth links, from Debian 13's own qt6-base
+# source (Qt 6.8, the long-term release) with Debian's patches, for x86_64-w64-mingw32 with
+# Debian's MinGW-w64, using the host tools (moc, rcc, uic...) of the installed
+# qt6-base-dev-tools, and keeps it in a machine-wide cache. On Debian 12 it runs in the
+# cached Debian 13 root (scripts/on-debian13.sh), whose tools those are. Prints the folder
+# Qt is installed in (its CMAKE_PREFIX_PATH) on its last line of standard output;
+# everything else goes to standard error.
 #
 #   build-qt-windows.sh            build if not cached, print the prefix
 #   build-qt-windows.sh --check    print the prefix and exit 0 if cached, exit 1 if not
@@ -25,6 +27,8 @@
 # minutes to build (see README.md for measured times); about 90 MiB installed.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
+. "$root/scripts/on-debian13.sh"
+on_debian13 "$0" -- "$@"
 toolchain=$root/cmake/mingw-w64-x86_64.cmake
 mode=${1:-build}
 log() { echo "build-qt-windows: $*" >&2; }
@@ -41,19 +45,29 @@ compiler_version="$(x86_64-w64-mingw32-g++-posix --version | head -n1) / $(dpkg-
 
 # The configure line. Left out, each for a reason: what the game does not use (SQL,
 # network, XML, concurrent, printing, OpenGL, Vulkan, D-Bus, ICU, JPEG, GIF, ICO); tablet
-# events (Debian's +dfsg source lacks wintab.h); DirectWrite 3, which Qt 6.4.2 cannot link
-# without Direct2D, so GDI draws the text; FreeType (Windows' own font engine is used).
-# Test is kept: the unit tests run under Wine. Features switched off only for size come
-# after the others, so the list says what each costs to keep.
+# events (Debian's +dfsg source lacks wintab.h); DirectWrite 3, so that GDI draws the text
+# as on every Windows the windows were designed on; FreeType (Windows' own font engine is
+# used). Test is kept: the unit tests run under Wine. Features switched off only for size
+# come after the others, so the list says what each costs to keep: among them Qt 6.8's
+# hardening of its own code (stack protector, stack clash protection, CET, libstdc++'s
+# assertions), which the Qt 6.4 this game was first built with did not have either.
+#
+# Direct2D is kept on though no window uses it: Qt 6.8.2 does not build without it
+# (qwindowsfontdatabasebase.cpp defines QCustomFontFileLoader only with it, yet destroys
+# one in any case; no upstream report found; try again with a newer Qt). The Windows 11
+# style builds without style sheets, graphics view and effects and command link buttons
+# only with this project's patch (packaging/windows/qt/windows11-style-features.patch).
 configure_args=(
     -xplatform win32-g++ -qt-host-path /usr -release -static -static-runtime
     -nomake tests -nomake examples
     -no-icu -no-dbus -no-opengl -no-feature-vulkan -no-feature-sql -no-feature-network
     -no-feature-xml -no-feature-concurrent -no-feature-printsupport
-    -no-feature-tabletevent -no-direct2d -no-feature-directwrite3 -no-freetype
+    -no-feature-tabletevent -no-feature-directwrite3 -no-feature-freetype
     -qt-harfbuzz -qt-zlib -qt-pcre -qt-libpng -no-libjpeg -no-gif -no-ico -qt-doubleconversion
     # Only for size: code for sizes, and what no window of the game shows or uses.
     -optimize-size
+    -no-feature-stack_protector -no-feature-stack_clash_protection -no-feature-intelcet
+    -no-feature-libstdcpp_assertions
     -no-feature-style-stylesheet -no-feature-graphicsview -no-feature-graphicseffect
     -no-feature-filedialog -no-feature-filesystemmodel -no-feature-fscompleter
     -no-feature-colordialog -no-feature-fontdialog -no-feature-progressdialog
@@ -69,33 +83,20 @@ configure_args=(
     -no-feature-process -no-feature-sharedmemory -no-feature-systemsemaphore
     -no-feature-filesystemwatcher -no-feature-timezone -no-feature-jalalicalendar
     -no-feature-hijricalendar -no-feature-islamiccivilcalendar
+    -no-feature-xmlstream -no-feature-sha3-fast
 )
-# Switches of the line above that Qt 6.8 does not build with (seen with 6.8.2; no upstream
-# reports found), kept on there; once a Qt builds with them, this can go:
-#  -no-direct2d: qwindowsfontdatabasebase.cpp defines QCustomFontFileLoader only where
-#    Direct2D is on, yet destroys one in any case (without DirectWrite as well, its header
-#    still names DirectWrite's types);
-#  -no-feature-graphicseffect (and -no-feature-graphicsview, which it needs): the Windows 11
-#    style, always built with the Vista style, includes QGraphicsDropShadowEffect whatever
-#    the features;
-#  -no-feature-commandlinkbutton and -no-feature-style-stylesheet: the Windows 11 style
-#    includes qcommandlinkbutton.h and calls QApplication::styleSheet() whatever the features.
-if dpkg --compare-versions "$source_version" ge 6.8~; then
-    for i in "${!configure_args[@]}"; do
-        case ${configure_args[i]} in
-            -no-direct2d | -no-feature-graphicseffect | -no-feature-graphicsview | -no-feature-commandlinkbutton | \
-                -no-feature-style-stylesheet)
-                unset 'configure_args[i]' ;;
-        esac
-    done
-    configure_args=("${configure_args[@]}")
-fi
 cmake_args=(-G Ninja "-DCMAKE_TOOLCHAIN_FILE=$toolchain" -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake)
+# This project's own patches, applied after Debian's (packaging/windows/qt/: each says why
+# and up to which Qt it is needed).
+patches=()
+dpkg --compare-versions "$source_version" lt 6.9~ &&
+    patches+=("$root"/packaging/windows/qt/{uia-labeledby,windows11-style-features,no-std-locale}.patch)
 
 key_text="qt6-base source $source_version
 compiler $compiler_version
 host tools qt6-base-dev-tools $host_tools_version
 toolchain $(sha256sum <"$toolchain" | cut -c1-16)
+patches $(for patch in "${patches[@]}"; do printf '%s %s ' "$(basename "$patch")" "$(sha256sum <"$patch" | cut -c1-16)"; done)
 configure ${configure_args[*]} -- ${cmake_args[*]//$root/<repo>}"
 key=$(printf '%s' "$key_text" | sha256sum | cut -c1-16)
 if [ "$mode" = --key ]; then printf '%s\n%s\n' "$key" "$key_text"; exit 0; fi
@@ -128,7 +129,7 @@ mkdir -p "$work/apt/sources.list.d" "$work/apt/lists/partial" "$work/apt/cache/a
 # Debian's source, from a private apt configuration with nothing but the deb-src entries.
 mirror=${VARNOTH_DEBIAN_MIRROR:-http://deb.debian.org/debian}
 security=${VARNOTH_DEBIAN_SECURITY_MIRROR:-http://deb.debian.org/debian-security}
-# The source of this machine's release (bookworm, trixie), as its host tools are.
+# The source of this system's release (trixie), as its host tools are.
 codename=$(. /etc/os-release && echo "${VERSION_CODENAME:-}")
 [ -n "$codename" ] || { log "cannot tell this system's Debian release from /etc/os-release"; exit 1; }
 cat >"$work/apt/sources.list.d/debian-src.sources" <<EOF
@@ -158,6 +159,10 @@ dsc=$(ls "$work"/src/qt6-base_*.dsc)
 # dpkg-source checks the files against the .dsc, which apt checked against Debian's signed
 # Release file, and applies Debian's patches.
 dpkg-source -x "$dsc" "$work/src/qt6-base" >&2
+for patch in "${patches[@]}"; do
+    log "applying $(basename "$patch")"
+    patch -d "$work/src/qt6-base" -p1 --forward --quiet <"$patch" >&2
+done
 
 log "configuring"
 mkdir -p "$work/build"
@@ -170,6 +175,8 @@ ninja -C "$work/build" install >"$work/install.log" 2>&1 ||
     { tail -n 40 "$work/install.log" >&2; log "install failed; see $work/install.log"; exit 1; }
 # Where the corresponding source is, for the licence notices of what is built from it.
 cp "$dsc" "$prefix/"
+mkdir -p "$prefix/varnoth-patches"
+for patch in "${patches[@]}"; do cp "$patch" "$prefix/varnoth-patches/"; done
 printf '%s\n' "$key_text" >"$prefix/varnoth-qt-build.txt"
 printf 'Qt %s for Windows, built in %d s\n' "$source_version" $((SECONDS - start)) >"$stamp.tmp"
 mv "$stamp.tmp" "$stamp"
