@@ -167,8 +167,10 @@ private:
     HistoryList* list() const { return static_cast<HistoryList*>(object()); }
 };
 
-// A notification that is never drawn: a screen reader speaks its text as it "shows". A few
-// take turns, so that a reader that gets to one late still finds the text it was shown with.
+#if QT_VERSION < QT_VERSION_CHECK(6, 8, 0)
+// Before Qt 6.8 there is no announcement event, so each announcement is a notification
+// that is never drawn: a screen reader speaks its text as it "shows". A few take turns, so
+// that a reader that gets to one late still finds the text it was shown with.
 class Announcement : public QObject {
     Q_OBJECT
 public:
@@ -201,20 +203,31 @@ public:
 private:
     QWidget* face() const { return static_cast<QWidget*>(object()->parent()); }
 };
+#endif
 
 // What the player hears as the game goes on, beyond what a reader reads from the window by
-// itself: each handler's news, in one announcement.
+// itself: each handler's news, in one announcement. From Qt 6.8 on it is the platform's own
+// announcement, which Qt raises on the face: AT-SPI's Announcement signal on Linux (Orca
+// speaks it as it speaks the notifications before), a UI Automation notification on
+// Windows (Narrator, NVDA).
 class Narrator : public QObject {
     Q_OBJECT
 public:
-    explicit Narrator(const Form1& w) : QObject(w.face())
+    explicit Narrator(const Form1& w) : QObject(w.face()), face_(w.face())
     {
+#if QT_VERSION < QT_VERSION_CHECK(6, 8, 0)
         for (auto& announcement : ring_)
             announcement = new Announcement(w.face());
+#endif
     }
 
     void say(const QString& text)
     {
+        lastSaid_ = text;
+#if QT_VERSION >= QT_VERSION_CHECK(6, 8, 0)
+        QAccessibleAnnouncementEvent announcement(face_, text);
+        QAccessible::updateAccessibility(&announcement);
+#else
         Announcement* announcement = ring_[next_++ % ring_.size()];
         announcement->text = text;
         QAccessibleInterface* spoken = QAccessible::queryAccessibleInterface(announcement);
@@ -222,13 +235,18 @@ public:
         QAccessible::updateAccessibility(&renamed);
         QAccessibleEvent shown(spoken, QAccessible::ObjectShow);
         QAccessible::updateAccessibility(&shown);
+#endif
     }
 
-    QString lastSaid() const { return next_ == 0 ? QString() : ring_[(next_ - 1) % ring_.size()]->text; }
+    QString lastSaid() const { return lastSaid_; }
 
 private:
+    QWidget* face_;
+    QString lastSaid_;
+#if QT_VERSION < QT_VERSION_CHECK(6, 8, 0)
     std::array<Announcement*, 4> ring_{};
     size_t next_ = 0;
+#endif
 };
 
 // The parts as sentences: each ends in a full stop unless it already ends in a mark.
@@ -295,8 +313,10 @@ QAccessibleInterface* form1Interface(const QString& className, QObject* object)
         return new HistoryRowAccessible(static_cast<HistoryRow*>(object));
     if (className == QLatin1String("HistoryList"))
         return new HistoryListAccessible(static_cast<HistoryList*>(object));
+#if QT_VERSION < QT_VERSION_CHECK(6, 8, 0)
     if (className == QLatin1String("Announcement"))
         return new AnnouncementAccessible(static_cast<Announcement*>(object));
+#endif
     if (className == QLatin1String("Face") && object->isWidgetType()) {
         auto* face = static_cast<QWidget*>(object);
         const auto* window = dynamic_cast<const Form1*>(face->parentWidget());

@@ -1,11 +1,13 @@
 #include "platform/qtplatform.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QDateTime>
 #include <QInputDialog>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTimer>
 #include <QValidator>
 
 namespace {
@@ -53,6 +55,24 @@ private:
     int limit_;
 };
 
+// What a box tells before its prompt, as its description: Orca reads it as the box opens.
+// Narrator and NVDA read a box's title and its focused field, not its description, so on
+// Windows it is an announcement as well, raised as the box shows (from Qt 6.8 on, a UI
+// Automation notification).
+void tellAsItOpens(QDialog& box, const QString& about)
+{
+    box.setAccessibleDescription(about);
+#if defined(Q_OS_WIN) && QT_VERSION >= QT_VERSION_CHECK(6, 8, 0)
+    if (!about.isEmpty()) {
+        QTimer::singleShot(0, &box, [&box, about] {
+            QAccessibleAnnouncementEvent news(&box, about);
+            news.setPoliteness(QAccessible::AnnouncementPoliteness::Assertive);
+            QAccessible::updateAccessibility(&news);
+        });
+    }
+#endif
+}
+
 }  // namespace
 
 void QtPlatform::messageBox(const QString& text, int style, const QString& title)
@@ -69,7 +89,7 @@ QString QtPlatform::inputBox(const QString& prompt, const QString& title, int ma
     QInputDialog box(boxOwner_);
     box.setWindowModality(Qt::ApplicationModal);
     box.setWindowTitle(title);
-    box.setAccessibleDescription(about);
+    tellAsItOpens(box, about);
     box.setLabelText(prompt);
     box.setInputMode(QInputDialog::TextInput);
     box.setOkButtonText(okText);
