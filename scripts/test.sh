@@ -8,7 +8,8 @@
 #               fresh root of this release and started there          (ctest -L package)
 #   sanitizers  every tier again but the Debian package, built with ASan and UBSan
 #   windows     the Windows build: its unit and widget tests and whole games under Wine,
-#               the installer installed and removed                   (ctest -L wine)
+#               the installer installed and removed                   (ctest -L wine);
+#               on Debian 12 in a cached Debian 13 root, where the Windows files are built
 #   debian13    (debian12 on a Debian 13 machine) the tests, desktop, static and package
 #               stages again in a cached root of the other release (scripts/debian-root.sh),
 #               where nothing may be skipped
@@ -79,9 +80,30 @@ sanitized() {
         LSAN_OPTIONS="suppressions=$root/tests/lsan.supp:print_suppressions=0" ctest --output-on-failure -E '^deb')
 }
 
+# debian_root N: the cached root of Debian N (scripts/debian-root.sh), made the first time;
+# a skip (77) when it is not cached and the Debian mirror cannot be reached.
+debian_root() {
+    "$root/scripts/debian-root.sh" "$1" --check >/dev/null && return 0
+    echo "the Debian $1 root is not cached: making it (the first time only)"
+    "$root/scripts/debian-root.sh" "$1" >/dev/null
+    case $? in
+        0) return 0 ;;
+        3) echo "SKIP: no Debian $1 root: not cached, and the Debian mirror cannot be reached"; return 77 ;;
+        *) echo "FAIL: the Debian $1 root could not be made"; return 1 ;;
+    esac
+}
+
 # windows: the static Qt (built the first time, cached after), the game and its tests built
-# for Windows, the installer; then the wine tier and the games under Wine.
+# for Windows, the installer; then the wine tier and the games under Wine. The Windows files
+# are built on Debian 13 (scripts/on-debian13.sh says why): on Debian 12 this stage runs in
+# the Debian 13 root, with the Linux build of that root for the face's regions.
 windows() {
+    if [ "$release" != 13 ]; then
+        debian_root 13 || return
+        "$root/scripts/debian-root.sh" 13 run --bind "${VARNOTH_QT_CACHE:-/var/cache/varnoth/qt-windows}" -- \
+            env BUILD_DIR="$root/build-debian13" bash "$root/scripts/test.sh" windows
+        return
+    fi
     command -v wine >/dev/null || { echo "SKIP: Wine is not installed (scripts/install-deps.sh test installs it)"; return 77; }
     command -v x86_64-w64-mingw32-g++-posix >/dev/null || { echo "SKIP: MinGW-w64 is not installed"; return 77; }
     local qt status dist=$root/build-windows-dist
@@ -92,24 +114,18 @@ windows() {
         [ "$status" -eq 3 ] && { echo "SKIP: no static Qt for Windows: not cached, and its source cannot be fetched"; return 77; }
         [ "$status" -eq 0 ] || { echo "FAIL: the static Qt for Windows could not be built"; return 1; }
     fi
+    # The face's screen regions, written from the face table by the Linux build.
+    cmake -S "$root" -B "$build" >/dev/null && cmake --build "$build" --target face_regions >/dev/null || return 1
     BUILD_DIR=$root/build-windows "$root/scripts/build-windows.sh" || return 1
-    "$root/scripts/package-windows.sh" "$dist" >"$root/build-windows/package-windows.log" 2>&1 ||
+    BUILD_DIR=$root/build-windows-release "$root/scripts/package-windows.sh" "$dist" >"$root/build-windows/package-windows.log" 2>&1 ||
         { cat "$root/build-windows/package-windows.log"; echo "FAIL: the installer could not be built"; return 1; }
-    "$root/tests/wine/windows_test.sh" "$root/build-windows" "$dist"
+    "$root/tests/wine/windows_test.sh" "$root/build-windows" "$dist" "$build/face_regions.sh"
 }
 
 # other_release: the Linux stages in a root of the other Debian release, with build folders
 # of their own, where nothing may be skipped: the root holds every tool.
 other_release() {
-    if ! "$root/scripts/debian-root.sh" "$other_release" --check >/dev/null; then
-        echo "the Debian $other_release root is not cached: making it (the first time only)"
-        "$root/scripts/debian-root.sh" "$other_release" >/dev/null
-        case $? in
-            0) ;;
-            3) echo "SKIP: no Debian $other_release root: not cached, and the Debian mirror cannot be reached"; return 77 ;;
-            *) echo "FAIL: the Debian $other_release root could not be made"; return 1 ;;
-        esac
-    fi
+    debian_root "$other_release" || return
     "$root/scripts/debian-root.sh" "$other_release" run -- env \
         BUILD_DIR="$root/build-debian$other_release" DEB_BUILD_DIR="$root/build-deb$other_release" VARNOTH_NO_SKIP=1 \
         bash "$root/scripts/test.sh" tests desktop static package

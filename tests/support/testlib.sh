@@ -47,8 +47,9 @@ display_taken() {
     [ -e "/tmp/.X$1-lock" ] || [ -e "/tmp/.X11-unix/X$1" ] || grep -q "@/tmp/.X11-unix/X$1\$" /proc/net/unix
 }
 
-# xvfb_start: starts Xvfb on a free display and exports DISPLAY. Tests that run side by
-# side may pick the same number at once: the one that loses the lock tries the next. A
+# xvfb_start: starts Xvfb on a free display, a screen of $XVFB_SCREEN (default 1024x768),
+# and exports DISPLAY. Tests that run side by side may pick the same number at once: the
+# one that loses the lock tries the next. A
 # server answers on the display only once it holds that display's lock with its own pid:
 # until the loser has noticed and exited, the winner's server answers there too, and a
 # test that took it for its own would share it, and lose it when the other test ends.
@@ -58,7 +59,7 @@ xvfb_start() {
     local n i
     for n in $(seq 91 250); do
         display_taken "$n" && continue
-        Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp -dpi 96 -noreset >"$WORK/xvfb.log" 2>&1 &
+        Xvfb ":$n" -screen 0 "${XVFB_SCREEN:-1024x768}x24" -nolisten tcp -dpi 96 -noreset >"$WORK/xvfb.log" 2>&1 &
         XVFB_PID=$!
         for i in $(seq 100); do
             kill -0 "$XVFB_PID" 2>/dev/null || break
@@ -239,9 +240,9 @@ wait_exit() {
 # command, magick (its convert is magick alone; the old names still work but warn on
 # their output), version 6 one command a tool.
 if command -v magick >/dev/null; then
-    IM_CONVERT=(magick) IM_IMPORT=(magick import) IM_IDENTIFY=(magick identify)
+    IM_CONVERT=(magick) IM_IMPORT=(magick import) IM_IDENTIFY=(magick identify) IM_COMPARE=(magick compare)
 else
-    IM_CONVERT=(convert) IM_IMPORT=(import) IM_IDENTIFY=(identify)
+    IM_CONVERT=(convert) IM_IMPORT=(import) IM_IDENTIFY=(identify) IM_COMPARE=(compare)
 fi
 
 # screenshot ID FILE: saves the window (frame excluded) as a PNG.
@@ -270,32 +271,55 @@ popup_window() {
 }
 popup_open() { popup_window >/dev/null; }
 
+# open_menu ID: opens 选项 with the mouse; prints the id of the menu that shows.
+open_menu() {
+    local i
+    activate "$1"
+    xdotool mousemove --window "$1" 20 8 click 1
+    for i in $(seq 50); do popup_open && break; sleep 0.1; done
+    if ! popup_open; then
+        # A click that came while the window was still settling (its first exposure, a
+        # box just closed) can go unanswered: a player clicks again.
+        echo "open_menu: the menu did not open within 5 s; clicking again" >&2
+        xdotool mousemove --window "$1" 20 8 click 1
+        for i in $(seq 100); do popup_open && break; sleep 0.1; done
+    fi
+    popup_window || fail "the menu did not open"
+}
+
+# click_menu_row MENU ROW: clicks the item at that row, from 1, of the open menu's four;
+# then waits for the menu to close.
+click_menu_row() {
+    local X Y WIDTH HEIGHT SCREEN WINDOW i
+    eval "$(xdotool getwindowgeometry --shell "$1")"
+    xdotool mousemove $((X + WIDTH / 2)) $((Y + 3 + (HEIGHT - 6) * (2 * $2 - 1) / 8)) click 1
+    for i in $(seq 50); do popup_open || break; sleep 0.1; done
+    sleep 0.2
+}
+
 # choose_menu ID N [ROW]: opens 选项 with the mouse and picks the Nth enabled item with the
 # keys. Under Wine the keys do not reach a menu opened while a digit box has the focus; a
 # player then clicks the item: given ROW, its place among the menu's four rows, the item is
 # clicked when the menu is still open two seconds after the keys.
 choose_menu() {
     local id=$1 n=$2 row=${3:-} i menu
-    activate "$id"
-    xdotool mousemove --window "$id" 20 8 click 1
-    for i in $(seq 50); do popup_open && break; sleep 0.1; done
-    if ! popup_open; then
-        # A click that came while the window was still settling (its first exposure, a
-        # box just closed) can go unanswered: a player clicks again.
-        echo "choose_menu: the menu did not open within 5 s; clicking again"
-        xdotool mousemove --window "$id" 20 8 click 1
-        for i in $(seq 100); do popup_open && break; sleep 0.1; done
-    fi
-    menu=$(popup_window) || fail "the menu did not open"
+    menu=$(open_menu "$id") || exit 1
     for i in $(seq "$n"); do xdotool key Down; done
     xdotool key Return
     for i in $(seq 20); do popup_open || break; sleep 0.1; done
     if [ -n "$row" ] && popup_open; then
-        eval "$(xdotool getwindowgeometry --shell "$menu")"
-        xdotool mousemove $((X + WIDTH / 2)) $((Y + 3 + (HEIGHT - 6) * (2 * row - 1) / 8)) click 1
+        click_menu_row "$menu" "$row"
     fi
     for i in $(seq 50); do popup_open || break; sleep 0.1; done
     sleep 0.2
+}
+
+# click_menu ID ROW: opens 选项 and clicks the item at that row of its four, as a player
+# does with the mouse alone.
+click_menu() {
+    local menu
+    menu=$(open_menu "$1") || exit 1
+    click_menu_row "$menu" "$2"
 }
 
 # click_face ID X Y: a left click at a point of the face.
