@@ -66,20 +66,38 @@ TextBox::TextBox(QWidget* parent) : QLineEdit(parent)
 {
     connect(this, &QLineEdit::textChanged, this, [this] {
         if (typingLimit_ > 0 && text().size() <= typingLimit_)
-            setMaxLength(typingLimit_);
+            limitLength(typingLimit_);
     });
 }
 
 void TextBox::setTypingLimit(int limit)
 {
     typingLimit_ = limit;
-    setMaxLength(std::max<int>(limit, static_cast<int>(text().size())));
+    limitLength(std::max<int>(limit, static_cast<int>(text().size())));
 }
 
 void TextBox::setWholeText(const QString& text)
 {
-    setMaxLength(std::max<int>(typingLimit_, static_cast<int>(text.size())));
+    limitLength(std::max<int>(typingLimit_, static_cast<int>(text.size())));
     setText(text);
+}
+
+// QLineEdit::setMaxLength sets the text again, which puts the caret at the end: it is set
+// only when the length changes, and the caret and selection stay where the player left them.
+void TextBox::limitLength(int length)
+{
+    if (maxLength() == length)
+        return;
+    const int caret = cursorPosition();
+    const int start = selectionStart();  // -1 without a selection
+    const int selected = selectionLength();
+    setMaxLength(length);
+    if (start < 0)
+        setCursorPosition(caret);
+    else if (caret == start)
+        setSelection(start + selected, -selected);
+    else
+        setSelection(start, selected);
 }
 
 int TextBox::typedCharacter(const QKeyEvent& event)

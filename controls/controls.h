@@ -67,6 +67,7 @@ protected:
 
 private:
     bool passes(int keyAscii);
+    void limitLength(int length);
 
     KeyPressHandler keyPress_;
     bool escapeClosesWindow_ = false;

@@ -50,6 +50,8 @@ private slots:
     void showsTheCurrentSettings();
     void longStoredValuesAreShownWholeAndKept();
     void keyFilterBeepsAndRefuses();
+    void editingInsideTheText_data();
+    void editingInsideTheText();
     void everyWayOfClosingCommits_data();
     void everyWayOfClosingCommits();
     void emptyBoxesKeepTheirSetting();
@@ -177,6 +179,34 @@ void TestForm2::keyFilterBeepsAndRefuses()
     retype(dialog->Text2, "78");
     QCOMPARE(dialog->Text2->text(), QStringLiteral("7"));
     QCOMPARE(s.platform.beeps, 12);
+}
+
+// Delete, the arrows, Home and Backspace work inside the text as usual: the caret stays
+// where they leave it, also as a long stored value comes back within the limit.
+void TestForm2::editingInsideTheText_data()
+{
+    QTest::addColumn<QString>("stored");
+    QTest::addColumn<QList<int>>("keys");  // Qt key codes, typed in turn into the time box
+    QTest::addColumn<QString>("result");
+    QTest::newRow("Home, Delete, a digit") << "300" << QList<int>{Qt::Key_Home, Qt::Key_Delete, Qt::Key_2} << "200";
+    QTest::newRow("Left, Backspace, a digit")
+        << "300" << QList<int>{Qt::Key_Left, Qt::Key_Backspace, Qt::Key_5} << "350";
+    QTest::newRow("a long value back within the limit")
+        << "1200" << QList<int>{Qt::Key_Home, Qt::Key_Delete, Qt::Key_Delete, Qt::Key_9} << "900";
+}
+
+void TestForm2::editingInsideTheText()
+{
+    QFETCH(QString, stored);
+    QFETCH(QList<int>, keys);
+    QFETCH(QString, result);
+    Settings s(stored);
+    auto dialog = open(s);
+    dialog->Text1->setFocus();
+    dialog->Text1->end(false);
+    for (int key : keys)
+        QTest::keyClick(dialog->Text1, static_cast<Qt::Key>(key));
+    QCOMPARE(dialog->Text1->text(), result);
 }
 
 void TestForm2::everyWayOfClosingCommits_data()
