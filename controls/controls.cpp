@@ -158,10 +158,3 @@ void Picture::paintEvent(QPaintEvent*)
 {
     QPainter(this).drawPixmap(0, 0, artwork::pixmap(artworkName_, devicePixelRatioF()));
 }
-
-QIcon WindowStyle::standardIcon(StandardPixmap standardIcon, const QStyleOption* option, const QWidget* widget) const
-{
-    if (standardIcon == SP_ToolBarHorizontalExtensionButton)
-        return {};
-    return QProxyStyle::standardIcon(standardIcon, option, widget);
-}

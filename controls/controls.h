@@ -5,7 +5,6 @@
 
 #include <QLabel>
 #include <QLineEdit>
-#include <QProxyStyle>
 #include <functional>
 
 class Label : public QLabel {
@@ -88,16 +87,4 @@ protected:
 
 private:
     QString artworkName_;
-};
-
-// The windows' style: the desktop's, as Qt picks it, except that the menu bar's overflow
-// button, which a menu bar of one menu never shows, has no picture. Qt reads that picture
-// as the menu bar is made and, guessing its format, first loads every image-format plugin
-// installed (SVG, JPEG, and on many desktops AVIF, HEIF, JPEG XL, ...) to ask each about
-// it. Set it on the application before the first window is made.
-class WindowStyle : public QProxyStyle {
-    Q_OBJECT
-public:
-    QIcon standardIcon(StandardPixmap standardIcon, const QStyleOption* option = nullptr,
-                       const QWidget* widget = nullptr) const override;
 };

@@ -2,16 +2,35 @@
 #include "game/commandline.h"
 #include "game/form1.h"
 #include "game/module1.h"
-#include "controls/controls.h"
 #include "system/chinese.h"
 #include "platform/qtplatform.h"
 #include "system/sessionend.h"
 #include "records/store.h"
 
 #include <QApplication>
+#include <QProxyStyle>
 #include <QSessionManager>
 #include <cstdio>
 #include <cstdlib>
+
+namespace {
+
+// The windows' style: the desktop's, as Qt picks it, except that the menu bar's overflow
+// button, which a menu bar of one menu never shows, has no picture. Qt reads that picture
+// as the menu bar is made and, guessing its format, first loads every image-format plugin
+// installed (SVG, JPEG, and on many desktops AVIF, HEIF, JPEG XL, ...) to ask each about it.
+class WindowStyle : public QProxyStyle {
+public:
+    QIcon standardIcon(StandardPixmap standardIcon, const QStyleOption* option = nullptr,
+                       const QWidget* widget = nullptr) const override
+    {
+        if (standardIcon == SP_ToolBarHorizontalExtensionButton)
+            return {};
+        return QProxyStyle::standardIcon(standardIcon, option, widget);
+    }
+};
+
+}  // namespace
 
 int main(int argc, char* argv[])
 {
@@ -25,6 +44,7 @@ int main(int argc, char* argv[])
     QApplication::setDesktopFileName(QStringLiteral(VARNOTH_APP_ID));
     fontConfig.wait();
     installChineseFonts();
+    installScreenReaderSupport();  // before any control is made
     installChineseQtTexts(app);
 
     Module1 module;

@@ -1,7 +1,6 @@
 #include "game/rules.h"
 
-#include "records/defaults.h"
-#include "controls/variant.h"
+#include "text/variant.h"
 
 #include <cmath>
 
@@ -65,8 +64,8 @@ std::optional<QString> roundPoints(int maxTries, double timeLimit)
     if (maxTries < 1 || !(timeLimit >= 1))
         return std::nullopt;
     QString points = vb::formatZero(10000.0 / maxTries);
-    if (timeLimit < defaults::timeLimit)
-        points = vb::formatZero(vb::leadingNumber(points) * (defaults::timeLimit / timeLimit));
+    if (timeLimit < bonusFromSeconds)
+        points = vb::formatZero(vb::leadingNumber(points) * (bonusFromSeconds / timeLimit));
     return points;
 }
 

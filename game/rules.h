@@ -40,8 +40,11 @@ struct Marks {
 // never overlap and add up to at most codeLength.
 Marks scoreGuess(const Guess& guess, const Code& code);
 
-// Points per solved round: 10000 / tries rounded (half away from zero); below the default
-// time limit (300 seconds) the rounded points are then scaled by 300 / seconds and
+// Rounds shorter than this many seconds earn a bonus.
+constexpr double bonusFromSeconds = 300;
+
+// Points per solved round: 10000 / tries rounded (half away from zero); below
+// bonusFromSeconds the rounded points are then scaled by bonusFromSeconds / seconds and
 // rounded again.
 // Nothing when the tries or the seconds are below 1: no game can be made of them.
 std::optional<QString> roundPoints(int maxTries, double timeLimit);

@@ -1,5 +1,7 @@
 #include "platform/qtplatform.h"
 
+#include "text/characters.h"
+
 #include <QAccessible>
 #include <QApplication>
 #include <QDateTime>
@@ -17,37 +19,22 @@ namespace {
 const QString okText = QStringLiteral("确定");
 const QString cancelText = QStringLiteral("取消");
 
-// Holds a text box to a number of characters, not of UTF-16 units: a character outside the
-// BMP counts once. What goes past the limit is cut from what was just typed or pasted (it
-// stands before the cursor), and never inside a character; a half of one, which the box's
-// own limit in UTF-16 units can leave, goes too.
+// Holds a text box to a number of characters, not of UTF-16 units (text/characters.h):
+// what goes past the limit is cut from what was just typed or pasted (it stands before the
+// cursor), never inside a character; halves of characters, which the box's own limit in
+// UTF-16 units can leave, go too.
 class CharacterLimit : public QValidator {
 public:
     CharacterLimit(int limit, QObject* parent) : QValidator(parent), limit_(limit) {}
 
     State validate(QString& input, int& pos) const override
     {
-        qsizetype characters = 0;
-        for (qsizetype i = 0; i < input.size();) {
-            if (input[i].isHighSurrogate() && i + 1 < input.size() && input[i + 1].isLowSurrogate()) {
-                i += 2;
-            } else if (input[i].isSurrogate()) {
-                input.remove(i, 1);
-                if (pos > i)
-                    --pos;
-                continue;
-            } else {
-                ++i;
-            }
-            ++characters;
-        }
-        for (; characters > limit_; --characters) {
-            const qsizetype end = pos > 0 ? pos : input.size();
-            const qsizetype width = end >= 2 && input[end - 1].isLowSurrogate() ? 2 : 1;
-            input.remove(end - width, width);
-            if (pos > 0)
-                pos -= static_cast<int>(width);
-        }
+        const QString before = input.left(pos), after = input.mid(pos);
+        const QString kept = text::firstCharacters(after, limit_);
+        const QString typed
+            = text::firstCharacters(before, std::max<qsizetype>(0, limit_ - text::characterCount(kept)));
+        input = typed + kept;
+        pos = static_cast<int>(typed.size());
         return Acceptable;
     }
 

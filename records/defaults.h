@@ -5,7 +5,7 @@
 
 namespace defaults {
 
-constexpr int timeLimit = 300;  // seconds per round; also the round length the points are scaled to
+constexpr int timeLimit = 300;  // seconds per round
 constexpr qint16 maxTries = 9;  // tries per game
 constexpr const char* recordName = "Zadrevik";
 constexpr int recordScore = 1000;

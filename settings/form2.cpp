@@ -58,7 +58,6 @@ Form2::Form2(vb::Variant& timeLimit, qint16& maxTries, Platform& platform, QWidg
                           | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
       TimeLimit(timeLimit), MaxTries(maxTries), platform_(platform)
 {
-    accessibility::install();
     setWindowTitle(QStringLiteral("设置"));
     setWindowModality(Qt::ApplicationModal);
     setFixedSize(px(clientWidth), px(clientHeight));

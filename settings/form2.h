@@ -3,7 +3,7 @@
 #pragma once
 
 #include "controls/controls.h"
-#include "controls/variant.h"
+#include "text/variant.h"
 #include "platform/platform.h"
 
 #include <QDialog>

@@ -1,7 +1,7 @@
 // folders.h on POSIX systems (Linux, the BSDs, macOS).
 #include "system/folders.h"
 
-#include "system/gb18030.h"
+#include "text/gb18030.h"
 
 #include <QCoreApplication>
 #include <QStringDecoder>

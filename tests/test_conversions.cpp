@@ -1,5 +1,5 @@
 // The number/text conversions the game reads its captions and files with.
-#include "controls/variant.h"
+#include "text/variant.h"
 
 #include <QTest>
 #include <cmath>

@@ -44,7 +44,11 @@ const QStringList chineseFamilies{"AR PL UMing CN", "AR PL UKai CN", "WenQuanYi 
 class TestForm1Layout : public QObject {
     Q_OBJECT
 private slots:
-    void initTestCase() { installChineseFonts(); }
+    void initTestCase()
+    {
+        installChineseFonts();
+        installScreenReaderSupport();
+    }
     void windowFrameAndClientArea();
     void menuOrderAndStates();
     void controlsAsTheTableSays();

@@ -1,7 +1,7 @@
 // Playing the game in the main window: starting, typing a guess, the countdown, scoring,
 // the endings and the record, with timer ticks called directly (never real seconds).
 #include "system/chinese.h"
-#include "system/gb18030.h"
+#include "text/gb18030.h"
 #include "support/gamefixture.h"
 
 #include <QClipboard>
@@ -80,7 +80,11 @@ const QString promptAtEnd = QStringLiteral("恭喜破纪录,请输入您的大�
 class TestForm1Play : public QObject {
     Q_OBJECT
 private slots:
-    void initTestCase() { installChineseFonts(); }
+    void initTestCase()
+    {
+        installChineseFonts();
+        installScreenReaderSupport();
+    }
 
     // starting a game
     void startingAGameArmsTheWindow();

@@ -1,4 +1,5 @@
 // The settings dialog: what it shows, what it lets be typed, and what closing commits.
+#include "accessibility/accessibility.h"
 #include "system/chinese.h"
 #include "settings/form2.h"
 #include "support/layoutchecks.h"
@@ -45,7 +46,11 @@ void retype(TextBox* box, const char* keys)
 class TestForm2 : public QObject {
     Q_OBJECT
 private slots:
-    void initTestCase() { installChineseFonts(); }
+    void initTestCase()
+    {
+        installChineseFonts();
+        accessibility::install();
+    }
     void laidOutAsDesigned();
     void showsTheCurrentSettings();
     void longStoredValuesAreShownWholeAndKept();

@@ -3,8 +3,8 @@
 // for the rows where GB18030-2022 differs from the 2005 mapping the game keeps (which ICU
 // follows from ICU 73 on): there the game keeps 2005's bytes, whichever ICU this is. And
 // records lines that an earlier build wrote through Qt's codec read back the same.
-#include "system/gb18030.h"
-#include "system/gb18030_table.h"
+#include "text/gb18030.h"
+#include "text/gb18030_table.h"
 
 #include <QStringDecoder>
 #include <QStringEncoder>

@@ -1,7 +1,7 @@
 // Start-up and shut-down of the main window: the records file into the labels, the
 // window centred, the records saved at close, and a failed save reported, not hidden.
 #include "system/chinese.h"
-#include "system/gb18030.h"
+#include "text/gb18030.h"
 #include "system/sessionend.h"
 #include "settings/form2.h"
 #include "support/gamefixture.h"
@@ -33,7 +33,11 @@ QByteArray readFile(const QString& path)
 class TestStartup : public QObject {
     Q_OBJECT
 private slots:
-    void initTestCase() { installChineseFonts(); }
+    void initTestCase()
+    {
+        installChineseFonts();
+        installScreenReaderSupport();
+    }
     void loadPutsTheRecordInTheLabels();
     void loadCentresTheWindow();
     void closingMidGameSavesTheLabelsAsTheyStand();

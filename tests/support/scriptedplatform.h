@@ -4,6 +4,7 @@
 #pragma once
 
 #include "platform/platform.h"
+#include "text/characters.h"
 
 #include <QString>
 #include <deque>
@@ -52,11 +53,7 @@ public:
         replies.pop_front();
         if (reply.whileOpen)
             reply.whileOpen();
-        // The box's field takes no more characters (a character outside the BMP counts once).
-        qsizetype units = 0;
-        for (int characters = 0; units < reply.text.size() && characters < maxLength; ++characters)
-            units += reply.text[units].isHighSurrogate() && units + 1 < reply.text.size() ? 2 : 1;
-        return reply.text.left(units);
+        return text::firstCharacters(reply.text, maxLength);  // the box's field takes no more
     }
 
     void beep() override { ++beeps; }

@@ -1,6 +1,6 @@
-#include "system/gb18030.h"
+#include "text/gb18030.h"
 
-#include "system/gb18030_table.h"
+#include "text/gb18030_table.h"
 
 #include <algorithm>
 #include <array>

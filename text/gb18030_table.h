@@ -1,4 +1,4 @@
-// The mapping tables behind system/gb18030.cpp. Their data, system/gb18030_table.cpp,
+// The mapping tables behind text/gb18030.cpp. Their data, text/gb18030_table.cpp,
 // is generated from ICU by tools/gb18030table.cpp; the layout is described here.
 #pragma once
 

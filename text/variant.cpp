@@ -1,4 +1,4 @@
-#include "controls/variant.h"
+#include "text/variant.h"
 
 #include <cmath>
 #include <limits>
