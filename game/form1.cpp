@@ -48,7 +48,6 @@ Form1::Form1(Module1& module, Platform& platform, records::RecordsFile recordsFi
                               | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
       m_(module), platform_(platform), records_(std::move(recordsFile))
 {
-    installScreenReaderSupport();
     setWindowTitle(QStringLiteral("Varnoth"));
     setWindowIcon(programIcon());
     buildMenu();
@@ -67,13 +66,7 @@ Form1::Form1(Module1& module, Platform& platform, records::RecordsFile recordsFi
 
 void Form1::Form_Load()
 {
-    skipOnFailure("loading the records", [&] {
-        const records::Variables loaded = records_.load();
-        m_.TimeLimit = loaded.TimeLimit;
-        m_.MaxTries = loaded.MaxTries;
-        m_.RecordName = loaded.RecordName;
-        m_.RecordScore = loaded.RecordScore;
-    });
+    skipOnFailure("loading the records", [&] { static_cast<records::Records&>(m_) = records_.load(); });
     skipOnFailure("showing the record", [&] { Label10->setCaption(m_.RecordScore.toText()); });
     skipOnFailure("showing the record holder", [&] { Label14->setCaption(m_.RecordName.toText()); });
     skipOnFailure("seeding the random numbers", [&] { platform_.randomize(); });
@@ -84,9 +77,9 @@ void Form1::Form_Load()
 }
 
 // The values SaveRecords writes: the time limit, the tries and the two record labels.
-records::Values Form1::recordsNow() const
+records::Records Form1::recordsNow() const
 {
-    return {m_.TimeLimit.toText(), m_.MaxTries, Label14->caption(), Label10->caption()};
+    return {m_.TimeLimit, m_.MaxTries, Label14->caption(), Label10->caption()};
 }
 
 void Form1::rememberRecords() { records_.remember(recordsNow()); }
@@ -120,9 +113,9 @@ void Form1::endSession()
     // the program as soon as the end of the session is answered, before that. So the records
     // are saved now too, as they stand once the open boxes are cancelled (a cancelled record
     // offer still sets the record), and saved again when the window closes.
-    records::Values asCancelled = recordsNow();
+    records::Records asCancelled = recordsNow();
     if (recordOfferOpen_)
-        asCancelled.score = Label12->caption();
+        asCancelled.RecordScore = Label12->caption();
     records_.saveAhead(asCancelled);
 }
 
@@ -338,8 +331,7 @@ void Form1::offerRecord(const QString& prompt, const News& end)
     }
     const QString about = spokenNews(*this, end);
     recordOfferOpen_ = true;
-    m_.RecordName = records::cappedName(
-        modal([&] { return platform_.inputBox(prompt, title, records::maxNameLength, about); }));
+    m_.RecordName = modal([&] { return platform_.inputBox(prompt, title, records::maxNameLength, about); });
     recordOfferOpen_ = false;
     Label10->setCaption(Label12->caption());
     if (!m_.RecordName.toText().isEmpty())

@@ -139,7 +139,7 @@ private:
     template <typename F>
     auto modal(F&& box) -> decltype(box());
 
-    records::Values recordsNow() const;
+    records::Records recordsNow() const;
     void rememberRecords();
     void tell(const QString& text);
 

@@ -34,14 +34,14 @@ QString whyNotSaved(SaveProblem problem)
 
 RecordsKeeper::RecordsKeeper(RecordsFile file, safefile::Files& files) : file_(std::move(file)), files_(files) {}
 
-Variables RecordsKeeper::load()
+Records RecordsKeeper::load()
 {
     const LoadResult result = LoadRecords(file_, files_);
-    loaded_ = valuesOf(result.variables);
+    loaded_ = result.records;
     loadOutcome_ = result.outcome;
     if (!result.error.isEmpty())
         logLine(QStringLiteral("cannot use %1: %2").arg(file_.displayPath(), result.error));
-    return result.variables;
+    return result.records;
 }
 
 QString RecordsKeeper::toldAtStart() const
@@ -60,13 +60,13 @@ QString RecordsKeeper::toldAtStart() const
     return {};
 }
 
-void RecordsKeeper::remember(const Values& shown)
+void RecordsKeeper::remember(const Records& shown)
 {
     const std::lock_guard lock(mutex_);
     shownLast_ = shown;
 }
 
-std::optional<SaveResult> RecordsKeeper::saveOnce(const std::optional<Values>& ours)
+std::optional<SaveResult> RecordsKeeper::saveOnce(const std::optional<Records>& ours)
 {
     const std::lock_guard lock(mutex_);
     if (saved_)
@@ -77,7 +77,7 @@ std::optional<SaveResult> RecordsKeeper::saveOnce(const std::optional<Values>& o
     return saved;
 }
 
-QString RecordsKeeper::save(const Values& shown)
+QString RecordsKeeper::save(const Records& shown)
 {
     const std::optional<SaveResult> saved = saveOnce(shown);
     if (!saved)
@@ -93,7 +93,7 @@ QString RecordsKeeper::save(const Values& shown)
 
 bool RecordsKeeper::saveRemembered() { return saveOnce(std::nullopt).has_value(); }
 
-void RecordsKeeper::saveAhead(const Values& asTheyWillStand)
+void RecordsKeeper::saveAhead(const Records& asTheyWillStand)
 {
     const std::lock_guard lock(mutex_);
     if (!saved_)

@@ -13,32 +13,32 @@ public:
     explicit RecordsKeeper(records::RecordsFile file, safefile::Files& files = safefile::systemFiles());
 
     // LoadRecords: the four variables as the file or the defaults give them.
-    records::Variables load();
+    records::Records load();
     // What to tell the player once the window is up about the file just loaded ("" for nothing).
     QString toldAtStart() const;
 
     // The records as the window shows them now, kept for a save from another thread.
-    void remember(const records::Values& shown);
+    void remember(const records::Records& shown);
 
     // SaveRecords, once per run: the first of save() and saveRemembered() saves, and any
     // later call does nothing. Returns what to tell the player ("" for nothing).
-    QString save(const records::Values& shown);
+    QString save(const records::Records& shown);
     // From any thread (the session ends while the window's thread is stuck): saves the values
     // remembered last. True if this call saved them.
     bool saveRemembered();
     // Saves now without counting as the run's save, for a session that ends with a box open:
     // Windows may end the program before the box has closed and the window saves again.
-    void saveAhead(const records::Values& asTheyWillStand);
+    void saveAhead(const records::Records& asTheyWillStand);
 
 private:
     // The run's one save: of ours, or of the values remembered last; nothing after the first.
-    std::optional<records::SaveResult> saveOnce(const std::optional<records::Values>& ours);
+    std::optional<records::SaveResult> saveOnce(const std::optional<records::Records>& ours);
 
     records::RecordsFile file_;
     safefile::Files& files_;
-    records::Values loaded_;  // what dat.ini held at start
+    records::Records loaded_;  // what dat.ini held at start
     records::LoadOutcome loadOutcome_ = records::LoadOutcome::Absent;
     std::mutex mutex_;  // guards the two below and every save, which another thread may make
-    records::Values shownLast_;
+    records::Records shownLast_;
     bool saved_ = false;
 };

@@ -1,7 +1,8 @@
 #include "records/records.h"
 
 #include "records/defaults.h"
-#include "system/gb18030.h"
+#include "text/characters.h"
+#include "text/gb18030.h"
 
 #include <QStringDecoder>
 
@@ -67,32 +68,19 @@ Fields readFields(const QString& text)
 
 QString cappedName(const QString& name)
 {
-    QString kept;
-    kept.reserve(name.size());
-    int characters = 0;
-    for (qsizetype i = 0; i < name.size(); ++i) {
-        const bool pair = name[i].isHighSurrogate() && i + 1 < name.size() && name[i + 1].isLowSurrogate();
-        if (name[i].isSurrogate() && !pair)
-            continue;  // half a character
-        if (characters == maxNameLength) {
-            // Blanks the cut leaves at the end would make the field need quotes it may not be
-            // able to carry (a quote inside), and mean nothing in a name.
-            while (!kept.isEmpty() && isBlank(kept.back()))
-                kept.chop(1);
-            break;
-        }
-        kept += name[i];
-        if (pair)
-            kept += name[++i];
-        ++characters;
-    }
+    QString kept = text::firstCharacters(name, maxNameLength);
+    // Blanks a cut leaves at the end would make the field need quotes it may not be able to
+    // carry (a quote inside), and mean nothing in a name.
+    if (text::characterCount(name) > maxNameLength)
+        while (!kept.isEmpty() && isBlank(kept.back()))
+            kept.chop(1);
     return kept;
 }
 
-QString recordsText(const QString& timeLimit, qint16 maxTries, const QString& holder, const QString& score)
+QString recordsText(const Records& records)
 {
-    const QString line = writtenField(timeLimit) + u',' + vb::numberText(maxTries) + u','
-        + writtenField(cappedName(holder)) + u',' + writtenField(score);
+    const QString line = writtenField(records.TimeLimit.toText()) + u',' + vb::numberText(records.MaxTries) + u','
+        + writtenField(cappedName(records.RecordName.toText())) + u',' + writtenField(records.RecordScore.toText());
     return line + QStringLiteral("\r\n\r\n");
 }
 
@@ -135,49 +123,50 @@ FileText fileText(const QByteArray& bytes, bool complete)
     return text;
 }
 
-Variables defaultVariables()
+bool Records::operator==(const Records& other) const
+{
+    return TimeLimit.toText() == other.TimeLimit.toText() && MaxTries == other.MaxTries
+        && RecordName.toText() == other.RecordName.toText() && RecordScore.toText() == other.RecordScore.toText();
+}
+
+Records defaultRecords()
 {
     return {double{defaults::timeLimit}, defaults::maxTries, defaults::recordName, double{defaults::recordScore}};
 }
 
-Variables variablesFrom(const Fields& fields)
+Records recordsFrom(const Fields& fields)
 {
-    Variables variables = defaultVariables();
+    Records records = defaultRecords();
     const auto& [timeLimit, tries, name, score] = fields;
     auto isNumber = [](const QString& text) { return text.size() <= maxNumberLength && vb::strictNumber(text); };
     // Fields that spell a number are kept as their text, so "060" is written back as read.
     if (timeLimit && isNumber(*timeLimit))
-        variables.TimeLimit = *timeLimit;
+        records.TimeLimit = *timeLimit;
     if (tries)
-        variables.MaxTries = vb::toInt16(*tries).value_or(0);  // empty or unusable: no tries, as before loading
+        records.MaxTries = vb::toInt16(*tries).value_or(0);  // empty or unusable: no tries, as before loading
     if (const QString holder = cappedName(name.value_or(QString())); !holder.isEmpty())
-        variables.RecordName = holder;
+        records.RecordName = holder;
     if (score && isNumber(*score))
-        variables.RecordScore = *score;
-    return variables;
+        records.RecordScore = *score;
+    return records;
 }
 
-Values valuesOf(const Variables& variables)
-{
-    return {variables.TimeLimit.toText(), variables.MaxTries, variables.RecordName.toText(),
-            variables.RecordScore.toText()};
-}
-
-Values merged(const Values& loaded, const Values& ours, const std::optional<Values>& onDisk)
+Records merged(const Records& loaded, const Records& ours, const std::optional<Records>& onDisk)
 {
     if (!onDisk)
         return ours;
-    Values kept = *onDisk;
-    if (ours.timeLimit != loaded.timeLimit)
-        kept.timeLimit = ours.timeLimit;
-    if (ours.maxTries != loaded.maxTries)
-        kept.maxTries = ours.maxTries;
-    const double ourScore = vb::leadingNumber(ours.score);
-    const double theirScore = vb::leadingNumber(onDisk->score);
-    const bool setRecord = ours.holder != loaded.holder || ours.score != loaded.score;
+    Records kept = *onDisk;
+    if (ours.TimeLimit.toText() != loaded.TimeLimit.toText())
+        kept.TimeLimit = ours.TimeLimit;
+    if (ours.MaxTries != loaded.MaxTries)
+        kept.MaxTries = ours.MaxTries;
+    const double ourScore = vb::leadingNumber(ours.RecordScore.toText());
+    const double theirScore = vb::leadingNumber(onDisk->RecordScore.toText());
+    const bool setRecord = ours.RecordName.toText() != loaded.RecordName.toText()
+        || ours.RecordScore.toText() != loaded.RecordScore.toText();
     if (ourScore > theirScore || (ourScore == theirScore && setRecord)) {
-        kept.holder = ours.holder;
-        kept.score = ours.score;
+        kept.RecordName = ours.RecordName;
+        kept.RecordScore = ours.RecordScore;
     }
     return kept;
 }

@@ -2,7 +2,7 @@
 // one line of four comma-separated fields in GB18030, read and written without a file.
 #pragma once
 
-#include "controls/variant.h"
+#include "text/variant.h"
 
 #include <QByteArray>
 #include <QString>
@@ -32,11 +32,12 @@ Fields readFields(const QString& text);
 // blanks are left at the end of a cut).
 QString cappedName(const QString& name);
 
-// The file's text: the four fields joined by commas, CR LF, then an empty line. A field
+struct Records;
+// The file's text: the four values joined by commas, CR LF, then an empty line. A field
 // that would not read back intact is written in double quotes; the name is capped.
-QString recordsText(const QString& timeLimit, qint16 maxTries, const QString& holder, const QString& score);
+QString recordsText(const Records& records);
 
-// GB18030 by the game's own codec (system/gb18030.h), the same bytes on every system;
+// GB18030 by the game's own codec (text/gb18030.h), the same bytes on every system;
 // nothing when the text has half a character (never one that went through cappedName).
 std::optional<QByteArray> encode(const QString& text);
 
@@ -52,36 +53,26 @@ struct FileText {
 };
 FileText fileText(const QByteArray& bytes, bool complete = true);
 
-// The four variables that the file fills, under the game's names; the time limit and the
-// record are a number or the text of one.
-struct Variables {
+// The four values dat.ini keeps, under the game's names (Module1 holds them so): the time
+// limit and the record are a number or the text of one, the holder a text. Two are the
+// same when the file would hold the same texts for them (300 and "300" alike).
+struct Records {
     vb::Variant TimeLimit;
     qint16 MaxTries = 0;
     vb::Variant RecordName;
     vb::Variant RecordScore;
+    bool operator==(const Records& other) const;
 };
 
 // 300, 9, "Zadrevik", 1000 (records/defaults.h).
-Variables defaultVariables();
-// The rules by which the four fields become the four variables (see LoadRecords).
-Variables variablesFrom(const Fields& fields);
-
-// The four values of the file, as the texts that are written.
-struct Values {
-    QString timeLimit;
-    qint16 maxTries = 0;
-    QString holder;
-    QString score;
-    bool operator==(const Values&) const = default;
-};
-
-// The variables as LoadRecords left them, as texts.
-Values valuesOf(const Variables& variables);
+Records defaultRecords();
+// The rules by which the four fields become the four values (see LoadRecords).
+Records recordsFrom(const Fields& fields);
 
 // What a save writes when the file may have changed since this copy loaded it (another
 // copy of the game saved meanwhile): the higher record with its holder (on a tie, this
 // copy's if it set a record during its run), and each setting as this copy has it if it
 // changed it during its run, otherwise as the file has it now.
-Values merged(const Values& loaded, const Values& ours, const std::optional<Values>& onDisk);
+Records merged(const Records& loaded, const Records& ours, const std::optional<Records>& onDisk);
 
 }  // namespace records

@@ -35,8 +35,8 @@ QString joined(const QString& folder, const QString& name)
 struct OnDisk {
     safefile::Contents contents;
     FileText text{};
-    std::optional<Variables> variables{};  // when it could be read and decoded
-    bool unusable() const { return contents.kind == safefile::Kind::RegularFile && !variables; }
+    std::optional<Records> records{};  // when it could be read and decoded
+    bool unusable() const { return contents.kind == safefile::Kind::RegularFile && !records; }
 };
 
 OnDisk readOnDisk(Files& files, const QString& path)
@@ -45,7 +45,7 @@ OnDisk readOnDisk(Files& files, const QString& path)
     if (disk.contents.kind == safefile::Kind::RegularFile && disk.contents.readable) {
         disk.text = fileText(disk.contents.bytes, disk.contents.complete);
         if (disk.text.damage.isEmpty())
-            disk.variables = variablesFrom(readFields(disk.text.text));
+            disk.records = recordsFrom(readFields(disk.text.text));
     }
     return disk;
 }
@@ -170,12 +170,12 @@ QString RecordsFile::displayPath() const
 
 LoadResult LoadRecords(const RecordsFile& file, Files& files)
 {
-    LoadResult result{.variables = defaultVariables()};
+    LoadResult result{.records = defaultRecords()};
     if (file.path().isEmpty())
         return result;
     const OnDisk disk = readOnDisk(files, file.path());
-    if (disk.variables)
-        return {.outcome = LoadOutcome::Loaded, .variables = *disk.variables};
+    if (disk.records)
+        return {.outcome = LoadOutcome::Loaded, .records = *disk.records};
     if (disk.unusable()) {
         result.outcome = disk.contents.readable ? LoadOutcome::Damaged : LoadOutcome::Unreadable;
         result.error = disk.contents.readable ? disk.text.damage : disk.contents.error;
@@ -190,7 +190,7 @@ const SaveResult nothingToWrite{.ok = true};
 
 // One attempt under the lock: its result, or nothing when the file changed meanwhile and the
 // merge is to be made again.
-std::optional<SaveResult> saveUnderLock(const Values& loaded, const Values& ours, const RecordsFile& file,
+std::optional<SaveResult> saveUnderLock(const Records& loaded, const Records& ours, const RecordsFile& file,
                                         Files& files)
 {
     const QString path = file.path();
@@ -200,10 +200,10 @@ std::optional<SaveResult> saveUnderLock(const Values& loaded, const Values& ours
             ? failed(SaveProblem::NotARegularFile, QStringLiteral("not a regular file"))
             : failed(SaveProblem::WriteFailed, disk.contents.error);
     const bool exists = disk.contents.kind == safefile::Kind::RegularFile;
-    const std::optional<Values> onDisk = disk.variables ? std::optional(valuesOf(*disk.variables)) : std::nullopt;
-    const Values values = merged(loaded, ours, onDisk);
+    const std::optional<Records>& onDisk = disk.records;
+    const Records values = merged(loaded, ours, onDisk);
     const std::optional<QByteArray> bytes
-        = encode(recordsText(values.timeLimit, values.maxTries, values.holder, values.score));
+        = encode(recordsText(values));
     if (!bytes)
         return failed(SaveProblem::Unencodable, QStringLiteral("the text is not all characters"));
     // Nothing to write: the file holds the text already, or (in an encoding of its own) the
@@ -253,7 +253,7 @@ std::optional<SaveResult> saveUnderLock(const Values& loaded, const Values& ours
 
 }  // namespace
 
-SaveResult SaveRecords(const Values& loaded, const Values& ours, const RecordsFile& file, Files& files)
+SaveResult SaveRecords(const Records& loaded, const Records& ours, const RecordsFile& file, Files& files)
 {
     const QString path = file.path();
     if (path.isEmpty())

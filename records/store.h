@@ -34,10 +34,10 @@ enum class LoadOutcome : std::uint8_t {
 struct LoadResult {
     LoadOutcome outcome = LoadOutcome::Absent;
     QString error{};  // why an unreadable or damaged file could not be used
-    Variables variables;
+    Records records;
 };
 
-// The four variables from the file, or the defaults when it is no regular file (a link, a
+// The four values from the file, or the defaults when it is no regular file (a link, a
 // folder or a device), cannot be read or is damaged.
 LoadResult LoadRecords(const RecordsFile& file, safefile::Files& files = safefile::systemFiles());
 
@@ -71,7 +71,7 @@ struct SaveResult {
 // nor over anything but a regular file, once the new text is on the disk; where the folder
 // takes no new file, it is written in place. A file that holds the text already is not
 // written, a read-only one is left alone, and what a killed copy's save left behind goes.
-SaveResult SaveRecords(const Values& loaded, const Values& ours, const RecordsFile& file,
+SaveResult SaveRecords(const Records& loaded, const Records& ours, const RecordsFile& file,
                        safefile::Files& files = safefile::systemFiles());
 
 }  // namespace records

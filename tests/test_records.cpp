@@ -16,14 +16,14 @@
 
 using records::Fields;
 using records::SaveProblem;
-using records::Values;
+using records::Records;
 using safefile::Failure;
 using safefile::Handle;
 
 namespace {
 
 const QByteArray oldFile("300,9,Old,1000\r\n\r\n");
-const Values oldValues{"300", 9, "Old", "1000"};
+const Records oldValues{"300", 9, "Old", "1000"};
 
 // The system's files with faults: a disk that is full, locks another copy holds, a program
 // that writes dat.ini at a chosen step, and a copy that dies at its n-th call: from then on
@@ -145,7 +145,7 @@ private:
     std::set<Handle> open_;
 };
 
-Values valuesFrom(const QString& line)
+Records valuesFrom(const QString& line)
 {
     const Fields fields = records::readFields(line);
     return {*fields[0], static_cast<qint16>(fields[1]->toInt()), *fields[2], *fields[3]};
@@ -288,21 +288,21 @@ void TestRecords::fieldTwoRounding()
 {
     QFETCH(QString, field);
     QFETCH(int, tries);
-    const records::Variables module
-        = records::variablesFrom(records::readFields("300," + field + ",Zadrevik,1000\r\n"));
+    const records::Records module
+        = records::recordsFrom(records::readFields("300," + field + ",Zadrevik,1000\r\n"));
     QCOMPARE(int(module.MaxTries), tries);
     QCOMPARE(module.TimeLimit, vb::Variant("300"));
 }
 
 void TestRecords::unusableFieldsTakeTheirDefaults()
 {
-    records::Variables module = records::variablesFrom(records::readFields("soon,5,,lots"));
+    records::Records module = records::recordsFrom(records::readFields("soon,5,,lots"));
     QCOMPARE(module.TimeLimit, vb::Variant(300.0));
     QCOMPARE(int(module.MaxTries), 5);
     QCOMPARE(module.RecordName, vb::Variant("Zadrevik"));
     QCOMPARE(module.RecordScore, vb::Variant(1000.0));
 
-    module = records::variablesFrom(records::readFields("45"));  // cut short after field 1
+    module = records::recordsFrom(records::readFields("45"));  // cut short after field 1
     QCOMPARE(module.TimeLimit, vb::Variant("45"));
     QCOMPARE(int(module.MaxTries), 9);
     QCOMPARE(module.RecordName.toText(), QStringLiteral("Zadrevik"));
@@ -313,7 +313,7 @@ void TestRecords::noFileGivesDefaultsAndWritesThem()
 {
     QTemporaryDir dir;
     const records::RecordsFile file = fileIn(dir);
-    const records::Variables module = loaded(file);
+    const records::Records module = loaded(file);
     QCOMPARE(module.TimeLimit, vb::Variant(300.0));
     QCOMPARE(int(module.MaxTries), 9);
     QCOMPARE(module.RecordName, vb::Variant("Zadrevik"));
@@ -373,9 +373,9 @@ void TestRecords::namesTheFormatCannotCarryComeBackIntact()
     QFETCH(QString, readBack);
     QTemporaryDir dir;
     const records::RecordsFile file = fileIn(dir);
-    const Values before = records::valuesOf(loaded(file));
+    const Records before = loaded(file);
     QVERIFY(records::SaveRecords(before, {"75", 4, name, "2222"}, file).ok);
-    const records::Variables again = loaded(file);
+    const records::Records again = loaded(file);
     QCOMPARE(again.RecordName.toText(), readBack);
     QCOMPARE(again.TimeLimit.toText(), QStringLiteral("75"));  // the other fields never shift
     QCOMPARE(int(again.MaxTries), 4);
@@ -407,17 +407,17 @@ void TestRecords::filesTheGameDidNotWriteAreNotRewritten()
     writeBytes(dir.filePath("dat.ini"), bytes);
     const records::LoadResult load = records::LoadRecords(fileIn(dir));
     QCOMPARE(load.outcome, damaged ? records::LoadOutcome::Damaged : records::LoadOutcome::Loaded);
-    const Values values = records::valuesOf(load.variables);
-    const Values expected = damaged ? Values{"300", 9, "Zadrevik", "1000"} : Values{"60", 7, "张三", "5555"};
+    const Records values = load.records;
+    const Records expected = damaged ? Records{"300", 9, "Zadrevik", "1000"} : Records{"60", 7, "张三", "5555"};
     QVERIFY(values == expected);
     QCOMPARE(loadAndSave(fileIn(dir)), bytes);  // a run that changes nothing leaves it as it is
 
     // A new record replaces it with the game's own text, saying so when it was damaged.
-    const auto saved = records::SaveRecords(values, {values.timeLimit, values.maxTries, "Wang", "9999"}, fileIn(dir));
+    const auto saved = records::SaveRecords(values, {values.TimeLimit, values.MaxTries, "Wang", "9999"}, fileIn(dir));
     QVERIFY(saved.ok && saved.written);
     QCOMPARE(saved.replacedUnusable, damaged);
     QCOMPARE(readBytes(dir.filePath("dat.ini")),
-             *records::encode(records::recordsText(values.timeLimit, values.maxTries, "Wang", "9999")));
+             *records::encode(records::recordsText({values.TimeLimit, values.MaxTries, "Wang", "9999"})));
 }
 
 void TestRecords::garbageAndHugeFilesLoadWithDefaults()
@@ -429,7 +429,7 @@ void TestRecords::garbageAndHugeFilesLoadWithDefaults()
     for (int i = 0; i < 4096; ++i)
         binary.append(static_cast<char>((i * 151 + 7) % 256));
     writeBytes(path, binary);
-    records::Variables module = loaded(fileIn(dir));
+    records::Records module = loaded(fileIn(dir));
     QVERIFY(!module.TimeLimit.toText().isEmpty());
     QVERIFY(module.TimeLimit.toNumber().has_value());
     QVERIFY(module.RecordScore.toNumber().has_value());
@@ -570,9 +570,9 @@ void TestRecords::aSaveKilledAtAnyStepLeavesAWholeRecord()
     QFETCH(bool, inPlace);
     QFETCH(bool, exists);
     const QByteArray longer("300,9,A Much Longer Name,1000\r\n\r\n");  // the text in place is shorter
-    const Values before
-        = exists ? valuesFrom(QString::fromLatin1(longer)) : records::valuesOf(records::defaultVariables());
-    const Values record{"60", 9, "Al", "2000"};
+    const Records before
+        = exists ? valuesFrom(QString::fromLatin1(longer)) : records::defaultRecords();
+    const Records record{"60", 9, "Al", "2000"};
     for (int dieAt = 1;; ++dieAt) {
         QTemporaryDir dir;
         const QString path = dir.filePath("dat.ini");
@@ -582,14 +582,14 @@ void TestRecords::aSaveKilledAtAnyStepLeavesAWholeRecord()
         killed.dieAtCall = dieAt;
         killed.folderRefuses = inPlace;
         records::SaveRecords(before, record, fileIn(dir), killed);
-        const Values left = records::valuesOf(loaded(fileIn(dir)));
+        const Records left = loaded(fileIn(dir));
         QVERIFY2(left == before || left == record, qPrintable(QStringLiteral("killed at call %1").arg(dieAt)));
 
         FaultyFiles next;
         next.folderRefuses = inPlace;
-        QVERIFY(records::SaveRecords(before, {"300", 5, before.holder, before.score}, fileIn(dir), next).ok);
+        QVERIFY(records::SaveRecords(before, {"300", 5, before.RecordName, before.RecordScore}, fileIn(dir), next).ok);
         QCOMPARE(next.pauses, 0);  // nothing the killed copy held is waited for
-        QCOMPARE(records::valuesOf(loaded(fileIn(dir))).holder, left.holder);
+        QCOMPARE(loaded(fileIn(dir)).RecordName, left.RecordName);
         const QString after = QStringLiteral("killed at call %1: %2").arg(dieAt).arg(entriesOf(dir).join(u' '));
         QVERIFY2(entriesOf(dir) == QStringList{"dat.ini"}, qPrintable(after));
         if (!killed.died())
@@ -646,7 +646,7 @@ void TestRecords::leftoversGoWhenNoCopyHoldsThem()
         QVERIFY(entriesOf(dir).size() > 0);
     }
     FaultyFiles files;
-    const Values values = records::valuesOf(loaded(fileIn(dir)));
+    const Records values = loaded(fileIn(dir));
     QVERIFY(records::SaveRecords(values, values, fileIn(dir), files).ok);
     QCOMPARE(files.pauses, 0);  // taken over at once, not waited out
     QCOMPARE(entriesOf(dir), QStringList{"dat.ini"});
@@ -655,7 +655,7 @@ void TestRecords::leftoversGoWhenNoCopyHoldsThem()
     const QString held = dir.filePath("dat.ini.new-held");
     const safefile::Opened opened = safefile::systemFiles().create(held, {});
     QVERIFY(opened.ok());
-    QVERIFY(records::SaveRecords(values, {"60", 9, values.holder, values.score}, fileIn(dir)).ok);
+    QVERIFY(records::SaveRecords(values, {"60", 9, values.RecordName, values.RecordScore}, fileIn(dir)).ok);
     QVERIFY(QFile::exists(held));
     safefile::systemFiles().close(opened.file);
 }
@@ -734,11 +734,11 @@ void TestRecords::keeperTellsWhatBecameOfTheFile()
     files.unreadable = file == "unreadable";
     files.busyLocks = file == "busy" ? -1 : 0;
     RecordsKeeper keeper(fileIn(dir), files);
-    Values shown = records::valuesOf(keeper.load());
+    Records shown = keeper.load();
     QVERIFY2(keeper.toldAtStart().contains(told[0]), qPrintable(keeper.toldAtStart()));
     QCOMPARE(keeper.toldAtStart().isEmpty(), told[0].isEmpty());
     if (!newTimeLimit.isEmpty())
-        shown.timeLimit = newTimeLimit;
+        shown.TimeLimit = newTimeLimit;
     const QString toldAtEnd = keeper.save(shown);
     QVERIFY2(toldAtEnd.contains(told[1]), qPrintable(toldAtEnd));
     QCOMPARE(toldAtEnd.isEmpty(), told[1].isEmpty());

@@ -8,7 +8,7 @@
 #include <sys/resource.h>
 #include <sys/stat.h>
 
-using records::Values;
+using records::Records;
 
 class TestRecordsUnix : public QObject {
     Q_OBJECT
@@ -55,9 +55,9 @@ void TestRecordsUnix::nothingButARegularFileIsReadOrReplaced()
 
     const records::LoadResult load = records::LoadRecords(fileIn(dir));
     QCOMPARE(load.outcome, records::LoadOutcome::Absent);
-    QCOMPARE(load.variables.RecordName, vb::Variant("Zadrevik"));
+    QCOMPARE(load.records.RecordName, vb::Variant("Zadrevik"));
 
-    const auto saved = records::SaveRecords(records::valuesOf(load.variables), {"60", 9, "Alice", "1111"}, fileIn(dir));
+    const auto saved = records::SaveRecords(load.records, {"60", 9, "Alice", "1111"}, fileIn(dir));
     QVERIFY(!saved.ok);
     QCOMPARE(saved.problem, records::SaveProblem::NotARegularFile);
     QCOMPARE(readBytes(notes), noteText);
@@ -78,8 +78,8 @@ void TestRecordsUnix::unreadableFileLoadsDefaultsAndSaysSo()
     }
     QCOMPARE(result.outcome, records::LoadOutcome::Unreadable);
     QVERIFY(!result.error.isEmpty());
-    QCOMPARE(result.variables.TimeLimit, vb::Variant(300.0));
-    QCOMPARE(result.variables.RecordName, vb::Variant("Zadrevik"));
+    QCOMPARE(result.records.TimeLimit, vb::Variant(300.0));
+    QCOMPARE(result.records.RecordName, vb::Variant("Zadrevik"));
 }
 
 void TestRecordsUnix::readOnlyFolderOrFile_data()
@@ -113,8 +113,8 @@ void TestRecordsUnix::readOnlyFolderOrFile()
     records::SaveResult saved;
     {
         AsNobodyIfRoot nobody;
-        const Values before = records::valuesOf(loaded(fileIn(dir)));
-        const bool changed = holder != before.holder;
+        const Records before = loaded(fileIn(dir));
+        const bool changed = holder != before.RecordName;
         saved = records::SaveRecords(before, {"300", 9, holder, changed ? "2000" : "1000"}, fileIn(dir));
     }
     QCOMPARE(::chmod(QFile::encodeName(dir.path()).constData(), 0755), 0);
@@ -133,7 +133,7 @@ void TestRecordsUnix::aRealShortWriteLeavesTheOldFile()
     QTemporaryDir dir;
     const QByteArray old("300,9,Zadrevik,1000\r\n\r\n");
     writeBytes(dir.filePath("dat.ini"), old);
-    const Values before = records::valuesOf(loaded(fileIn(dir)));
+    const Records before = loaded(fileIn(dir));
 
     // The disk "fills up" ten bytes into the new file: a real short write, even as root.
     std::signal(SIGXFSZ, SIG_IGN);

@@ -11,16 +11,16 @@
 
 namespace {
 
-records::Values load(const QByteArray& bytes)
+records::Records load(const QByteArray& bytes)
 {
     const records::FileText text
         = records::fileText(bytes.left(records::maxReadBytes), bytes.size() <= records::maxReadBytes);
     // A damaged file loads the defaults, as LoadRecords does.
-    const records::Variables variables = text.damage.isEmpty() ? records::variablesFrom(records::readFields(text.text))
-                                                               : records::defaultVariables();
+    const records::Records variables = text.damage.isEmpty() ? records::recordsFrom(records::readFields(text.text))
+                                                               : records::defaultRecords();
     if (!variables.TimeLimit.toNumber() || !variables.RecordScore.toNumber() || variables.RecordName.toText().isEmpty())
         std::abort();
-    return records::valuesOf(variables);
+    return variables;
 }
 
 }  // namespace
@@ -28,9 +28,9 @@ records::Values load(const QByteArray& bytes)
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     const QByteArray bytes(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
-    const records::Values first = load(bytes);
+    const records::Records first = load(bytes);
     const std::optional<QByteArray> saved
-        = records::encode(records::recordsText(first.timeLimit, first.maxTries, first.holder, first.score));
+        = records::encode(records::recordsText(first));
     if (!saved || saved->size() > records::maxReadBytes)
         std::abort();
     if (load(*saved) != first)

@@ -28,12 +28,12 @@ inline QStringList entriesOf(const QTemporaryDir& dir)
 
 inline records::RecordsFile fileIn(const QTemporaryDir& dir) { return records::RecordsFile{dir.path()}; }
 
-inline records::Variables loaded(const records::RecordsFile& file) { return records::LoadRecords(file).variables; }
+inline records::Records loaded(const records::RecordsFile& file) { return records::LoadRecords(file).records; }
 
 // Loads and saves without playing, as a run that is opened and closed does.
 inline QByteArray loadAndSave(const records::RecordsFile& file)
 {
-    const records::Values values = records::valuesOf(loaded(file));
+    const records::Records values = loaded(file);
     const records::SaveResult saved = records::SaveRecords(values, values, file);
     return saved.ok ? readBytes(file.path()) : QByteArray("save failed");
 }
