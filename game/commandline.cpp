@@ -10,91 +10,54 @@ namespace {
 
 const QString programName = QStringLiteral("varnoth");
 
-// The options that QGuiApplication, QApplication and Qt's X11 plugin take out of the
-// command line for themselves. The game accepts them, so that they reach Qt; --help-all
-// lists them.
-struct QtOption {
-    const char* name;
-    const char* valueName;  // nullptr for a switch
-    const char* description;
-};
-const QtOption qtOptions[] = {
-    {"platform", "platformName[:options]", "Platform plugin: xcb (X11), wayland, offscreen, ..."},
-    {"platformpluginpath", "path", "Where to look for platform plugins."},
-    {"platformtheme", "theme", "Platform theme."},
-    {"plugin", "plugin", "An additional plugin to load."},
-    {"qwindowgeometry", "geometry", "Size and place of the window, as WxH+X+Y."},
-    {"qwindowicon", "icon", "Window icon."},
-    {"qwindowtitle", "title", "Window title."},
-    {"reverse", nullptr, "Lays the window out from right to left."},
-    {"session", "session", "Restores an earlier session."},
-    {"style", "style", "Widget style."},
-    {"stylesheet", "file", "Style sheet."},
-    {"widgetcount", nullptr, "Reports the widgets left at exit."},
-    {"testability", nullptr, "Loads Qt's testability plugin."},
-    {"qmljsdebugger", "value", "QML/JS debugger port."},
-    {"display", "display", "X display, instead of $DISPLAY."},
-    {"name", "name", "X resource name."},
-    {"nograb", nullptr, "Never grabs the mouse and keyboard."},
-    {"dograb", nullptr, "Grabs the mouse and keyboard even under a debugger."},
-    {"visual", "id", "X visual."},
-    {"geometry", "geometry", "Same as -qwindowgeometry."},
-    {"icon", "icon", "Same as -qwindowicon."},
-    {"title", "title", "Same as -qwindowtitle."},
-};
-
-// The game's options, and Qt's, hidden from --help; Qt takes its options with one dash
-// (-platform), so every option is read as a whole word.
-void describe(QCommandLineParser& parser, bool showQtOptions)
+// Only the game's own options are described: Qt's are left to QApplication, which knows
+// its own. Qt takes its options with one dash (-platform, -reverse), so every option is
+// read as a whole word; otherwise -reverse would be read as -r -e -v ... and ask for the
+// version.
+void describe(QCommandLineParser& parser)
 {
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
-    parser.setApplicationDescription(QStringLiteral("Open the lock by guessing its code of four different digits."));
-    parser.addHelpOption();
+    parser.setApplicationDescription(
+        QStringLiteral("Open the lock by guessing its code of four different digits.\n"
+                       "Any other option goes to Qt as it is (-platform, -style, ...)."));
+    parser.addOption(QCommandLineOption({QStringLiteral("h"), QStringLiteral("help")},
+                                        QStringLiteral("Displays this help.")));
+    // Help as other Qt programs take it (-? on Windows, --help-all), rather than a window.
+    // Qt's own options are not listed: they are Qt's to describe.
+    QCommandLineOption otherHelp(QStringList{QStringLiteral("?"), QStringLiteral("help-all")});
+    otherHelp.setFlags(QCommandLineOption::HiddenFromHelp);
+    parser.addOption(otherHelp);
     parser.addVersionOption();
-    for (const QtOption& qt : qtOptions) {
-        QCommandLineOption option(QString::fromLatin1(qt.name), QString::fromLatin1(qt.description),
-                                  qt.valueName ? QString::fromLatin1(qt.valueName) : QString());
-        if (!showQtOptions)
-            option.setFlags(QCommandLineOption::HiddenFromHelp);
-        parser.addOption(option);
-    }
 }
 
 }  // namespace
 
-CommandLine readCommandLine(const QStringList& arguments)
+CommandLineRequest readCommandLine(const QStringList& arguments)
 {
     QCommandLineParser parser;
-    describe(parser, false);
-    if (!parser.parse(arguments))
-        return {CommandLine::Request::Mistake, parser.errorText()};
-    if (!parser.positionalArguments().isEmpty())
-        return {CommandLine::Request::Mistake,
-                QStringLiteral("Unexpected argument '%1'.").arg(parser.positionalArguments().constFirst())};
+    describe(parser);
+    // Qt's options are unknown to this parser, so it reports them as errors; they are not
+    // the game's to judge, and the game's own options are found all the same.
+    (void)parser.parse(arguments);
     // In the order QCommandLineParser::process() answers them.
     if (parser.isSet(QStringLiteral("version")))
-        return {CommandLine::Request::Version, {}};
-    if (parser.isSet(QStringLiteral("help")))
-        return {CommandLine::Request::Help, {}};
-    if (parser.isSet(QStringLiteral("help-all")))
-        return {CommandLine::Request::HelpAll, {}};
-    return {};
+        return CommandLineRequest::Version;
+    if (parser.isSet(QStringLiteral("help")) || parser.isSet(QStringLiteral("help-all")))
+        return CommandLineRequest::Help;
+    return CommandLineRequest::Play;
 }
 
-CommandLineReply replyTo(const CommandLine& commandLine)
+QString replyTo(CommandLineRequest request)
 {
-    QCommandLineParser parser;
-    describe(parser, commandLine.request == CommandLine::Request::HelpAll);
-    switch (commandLine.request) {
-    case CommandLine::Request::Version:
-        return {programName + QStringLiteral(" " VARNOTH_VERSION "\n"), {}, 0};
-    case CommandLine::Request::Help:
-    case CommandLine::Request::HelpAll:
-        return {parser.helpText(), {}, 0};
-    case CommandLine::Request::Mistake:
-        // 2, the exit code of a usage mistake, tells it apart from a game that failed.
-        return {{}, programName + QStringLiteral(": ") + commandLine.mistake + QLatin1Char('\n'), 2};
-    case CommandLine::Request::Play:
+    switch (request) {
+    case CommandLineRequest::Version:
+        return programName + QStringLiteral(" " VARNOTH_VERSION "\n");
+    case CommandLineRequest::Help: {
+        QCommandLineParser parser;
+        describe(parser);
+        return parser.helpText();
+    }
+    case CommandLineRequest::Play:
         break;
     }
     return {};
@@ -105,13 +68,12 @@ std::optional<int> answerCommandLine(int argc, char* argv[])
     QStringList arguments;
     for (int i = 0; i < argc; ++i)
         arguments << QString::fromLocal8Bit(argv[i]);
-    const CommandLine commandLine = readCommandLine(arguments);
-    if (commandLine.request == CommandLine::Request::Play)
+    const CommandLineRequest request = readCommandLine(arguments);
+    if (request == CommandLineRequest::Play)
         return std::nullopt;
     const QCoreApplication app(argc, argv);  // the program's name for the usage line; no display
-    const CommandLineReply reply = replyTo(commandLine);
+    const QString reply = replyTo(request);
     reachStartingConsole();
-    std::fputs(qPrintable(reply.out), stdout);
-    std::fputs(qPrintable(reply.err), stderr);
-    return reply.exitCode;
+    std::fputs(qPrintable(reply), stdout);
+    return 0;
 }

@@ -5,28 +5,18 @@
 
 #include <optional>
 
-// The game's command line, read the way Qt reads one: its own options are -h/--help,
-// --help-all, -v/--version; Qt's own (-platform, -display, -style, -reverse, ...) are
-// accepted and left to QApplication, which acts on them.
-struct CommandLine {
-    enum class Request { Play, Help, HelpAll, Version, Mistake };
-    Request request = Request::Play;
-    QString mistake;  // for Mistake: what was wrong, in QCommandLineParser's words
-};
+// The game's command line. The game answers -h/--help and -v/--version itself; every
+// other argument is Qt's: QApplication takes its own options (-platform, -display,
+// -style, -reverse, ...) and ignores the rest, as it does for any Qt program.
+enum class CommandLineRequest { Play, Help, Version };
 
-// Reads the arguments, the program's name first. Needs no application object.
-CommandLine readCommandLine(const QStringList& arguments);
+// What the arguments ask for, the program's name first. Needs no application object.
+CommandLineRequest readCommandLine(const QStringList& arguments);
 
-// The text the program prints for a request that is not Play, in QCommandLineParser's
-// usual form, and the code it then exits with: help and version to standard output with
-// 0, a mistake to standard error with 2. Needs a QCoreApplication (for the program's name).
-struct CommandLineReply {
-    QString out;
-    QString err;
-    int exitCode = 0;
-};
-CommandLineReply replyTo(const CommandLine& commandLine);
+// The text printed to standard output for Help or Version, in QCommandLineParser's
+// usual form. Needs a QCoreApplication (for the program's name in the usage line).
+QString replyTo(CommandLineRequest request);
 
-// main()'s first step: answers --help, --version and mistakes with a QCoreApplication
-// only, so without a display, and returns the exit code; nothing when the game should start.
+// main()'s first step: answers --help and --version with a QCoreApplication only, so
+// without a display, and returns the exit code; nothing when the game should start.
 std::optional<int> answerCommandLine(int argc, char* argv[]);
