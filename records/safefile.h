@@ -27,7 +27,6 @@ enum class Failure : std::uint8_t {
     None,
     Denied,         // no permission, or a read-only file system (for a new file: the folder takes none)
     InUse,          // another process has the file open in a way that keeps this one out
-    NotAFile,       // something other than a regular file stands there
     Other,
 };
 struct Outcome {

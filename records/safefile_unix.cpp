@@ -34,7 +34,7 @@ Opened openRegular(const QString& path, int flags)
         static_cast<Outcome&>(opened) = failed();
     } else if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
         ::close(fd);
-        opened.failure = Failure::NotAFile;
+        opened.failure = Failure::Other;
         opened.error = QStringLiteral("not a regular file");
     } else {
         opened.file = fd;

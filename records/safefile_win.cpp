@@ -59,7 +59,7 @@ Opened openRegular(const QString& path, DWORD access, DWORD share, DWORD disposi
     }
     if (const BY_HANDLE_FILE_INFORMATION info = informationOf(handle); !isRegularFile(info.dwFileAttributes)) {
         CloseHandle(handle);
-        opened.failure = Failure::NotAFile;
+        opened.failure = Failure::Other;
         opened.error = QStringLiteral("not a regular file");
     } else {
         opened.file = reinterpret_cast<Handle>(handle);

@@ -186,69 +186,92 @@ LoadResult LoadRecords(const RecordsFile& file, Files& files)
 namespace {
 
 SaveResult failed(SaveProblem problem, const QString& error) { return {.problem = problem, .error = error}; }
-const SaveResult nothingToWrite{.ok = true};
+const SaveResult nothingToWrite{};
 
-// One attempt under the lock: its result, or nothing when the file changed meanwhile and the
-// merge is to be made again.
-std::optional<SaveResult> saveUnderLock(const Records& loaded, const Records& ours, const RecordsFile& file,
-                                        Files& files)
+// What to write over the file as it is now: the bytes of ours merged with it, or the end of
+// the save when there is nothing to write or it may not be written.
+struct Decision {
+    std::optional<QByteArray> bytes{};
+    SaveResult otherwise{};
+};
+
+Decision decide(const Records& loaded, const Records& ours, const OnDisk& disk)
+{
+    if (disk.contents.kind == safefile::Kind::Other)
+        return {.otherwise = disk.contents.error.isEmpty()
+                    ? failed(SaveProblem::NotARegularFile, QStringLiteral("not a regular file"))
+                    : failed(SaveProblem::WriteFailed, disk.contents.error)};
+    const Records values = merged(loaded, ours, disk.records);
+    const std::optional<QByteArray> bytes = encode(recordsText(values));
+    if (!bytes)
+        return {.otherwise = failed(SaveProblem::Unencodable, QStringLiteral("the text is not all characters"))};
+    // The file holds the text already, or (in an encoding of its own) the same values.
+    const bool same = disk.records
+        && (disk.text.ownEncoding ? disk.contents.complete && disk.contents.bytes == *bytes : *disk.records == values);
+    // A file that could not be read, or is damaged, is replaced only by something worth keeping.
+    if (same || (disk.unusable() && ours == loaded))
+        return {.otherwise = nothingToWrite};
+    if (disk.contents.kind == safefile::Kind::RegularFile && disk.contents.writeProtected)
+        return {.otherwise = ours == loaded
+                    ? nothingToWrite
+                    : failed(SaveProblem::WriteProtected, QStringLiteral("the file is write-protected"))};
+    return {.bytes = bytes};
+}
+
+// The new text, written into a new file beside dat.ini and flushed; or, where the folder
+// takes no new file and dat.ini is there, nothing yet: it is to be written in place.
+struct Staged {
+    safefile::Outcome outcome;
+    QString newFile{};  // "" to write in place
+};
+
+Staged stage(Files& files, const RecordsFile& file, const QByteArray& bytes, bool exists)
 {
     const QString path = file.path();
-    const OnDisk disk = readOnDisk(files, path);
-    if (disk.contents.kind == safefile::Kind::Other)
-        return disk.contents.error.isEmpty()
-            ? failed(SaveProblem::NotARegularFile, QStringLiteral("not a regular file"))
-            : failed(SaveProblem::WriteFailed, disk.contents.error);
-    const bool exists = disk.contents.kind == safefile::Kind::RegularFile;
-    const std::optional<Records>& onDisk = disk.records;
-    const Records values = merged(loaded, ours, onDisk);
-    const std::optional<QByteArray> bytes
-        = encode(recordsText(values));
-    if (!bytes)
-        return failed(SaveProblem::Unencodable, QStringLiteral("the text is not all characters"));
-    // Nothing to write: the file holds the text already, or (in an encoding of its own) the
-    // same values.
-    if (onDisk && (disk.text.ownEncoding ? disk.contents.complete && disk.contents.bytes == *bytes : *onDisk == values))
-        return nothingToWrite;
-    // A file that could not be read, or is damaged, is replaced only by something worth keeping.
-    if (disk.unusable() && ours == loaded)
-        return nothingToWrite;
-    if (exists && disk.contents.writeProtected)
-        return ours == loaded
-            ? nothingToWrite
-            : failed(SaveProblem::WriteProtected, QStringLiteral("the file is write-protected"));
-
     const QString temp = path + newFileInfix + QString::number(QRandomGenerator::global()->generate(), 36);
     const safefile::Opened created = files.create(temp, path);
     if (created.failure == Failure::Denied && exists) {
         logLine(QStringLiteral("the folder of %1 takes no new file (%2); writing the file in place")
                     .arg(file.displayPath(), created.error));
-        if (!(files.read(path, maxReadBytes) == disk.contents))
-            return std::nullopt;
-        if (const safefile::Outcome inPlace = writeInPlace(files, path, *bytes); !inPlace.ok())
-            return failed(SaveProblem::WriteFailed, inPlace.error);
-        return SaveResult{.ok = true, .written = true, .inPlace = true, .replacedUnusable = disk.unusable()};
+        return {};
     }
     if (!created.ok())
-        return failed(SaveProblem::WriteFailed, created.error);
-    const safefile::Outcome written = files.write(created.file, *bytes);
+        return {created};
+    const safefile::Outcome written = files.write(created.file, bytes);
     files.close(created.file);
-    if (!written.ok()) {
+    if (!written.ok())
         files.removeIfUnlocked(temp);
-        return failed(SaveProblem::WriteFailed, written.error);
-    }
-    // The lock keeps other copies of the game out; anything else that wrote the file
-    // meanwhile (an editor) is merged with again.
+    return {written, temp};
+}
+
+// One attempt under the lock: its result, or nothing when the file changed meanwhile and the
+// merge is to be made again. The lock keeps other copies of the game out; anything else
+// that wrote the file meanwhile (an editor) is merged with again.
+std::optional<SaveResult> saveUnderLock(const Records& loaded, const Records& ours, const RecordsFile& file,
+                                        Files& files)
+{
+    const QString path = file.path();
+    const OnDisk disk = readOnDisk(files, path);
+    const Decision decision = decide(loaded, ours, disk);
+    if (!decision.bytes)
+        return decision.otherwise;
+    const Staged staged = stage(files, file, *decision.bytes, disk.contents.kind == safefile::Kind::RegularFile);
+    if (!staged.outcome.ok())
+        return failed(SaveProblem::WriteFailed, staged.outcome.error);
     if (!(files.read(path, maxReadBytes) == disk.contents)) {
-        files.removeIfUnlocked(temp);
+        if (!staged.newFile.isEmpty())
+            files.removeIfUnlocked(staged.newFile);
         logLine(QStringLiteral("%1 changed while it was being saved; merging again").arg(file.displayPath()));
         return std::nullopt;
     }
-    if (const safefile::Outcome replaced = files.replace(temp, path); !replaced.ok()) {
-        files.removeIfUnlocked(temp);
-        return failed(SaveProblem::WriteFailed, replaced.error);
+    const safefile::Outcome done = staged.newFile.isEmpty() ? writeInPlace(files, path, *decision.bytes)
+                                                            : files.replace(staged.newFile, path);
+    if (!done.ok()) {
+        if (!staged.newFile.isEmpty())
+            files.removeIfUnlocked(staged.newFile);
+        return failed(SaveProblem::WriteFailed, done.error);
     }
-    return SaveResult{.ok = true, .written = true, .replacedUnusable = disk.unusable()};
+    return SaveResult{.written = true, .replacedUnusable = disk.unusable()};
 }
 
 }  // namespace

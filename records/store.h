@@ -58,12 +58,11 @@ enum class SaveProblem : std::uint8_t {
 };
 
 struct SaveResult {
-    bool ok = false;
     SaveProblem problem = SaveProblem::None;
     QString error{};                // the system's words, for the log
     bool written = false;           // the file was written (not so when it already held the text)
-    bool inPlace = false;           // written over the old file, the folder taking no new file
     bool replacedUnusable = false;  // the file replaced could not be read or was damaged
+    bool ok() const { return problem == SaveProblem::None; }
 };
 
 // Writes ours merged with what the file holds, under a lock other copies of the game respect,

@@ -35,5 +35,5 @@ inline QByteArray loadAndSave(const records::RecordsFile& file)
 {
     const records::Records values = loaded(file);
     const records::SaveResult saved = records::SaveRecords(values, values, file);
-    return saved.ok ? readBytes(file.path()) : QByteArray("save failed");
+    return saved.ok() ? readBytes(file.path()) : QByteArray("save failed");
 }
