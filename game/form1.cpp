@@ -10,13 +10,11 @@
 #include "platform/keyfilter.h"
 #include "settings/form2.h"
 
-#include <QApplication>
 #include <QCloseEvent>
 #include <QLayout>
 #include <algorithm>
 #include <cstdio>
 #include <exception>
-#include <type_traits>
 
 namespace {
 
@@ -46,8 +44,9 @@ void skipOnFailure(const char* what, Step step)
 Form1::Form1(Module1& module, Platform& platform, records::RecordsFile recordsFile, QWidget* parent)
     : QMainWindow(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
                               | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
-      m_(module), platform_(platform), records_(std::move(recordsFile))
+      m_(module), platform_(platform), run_(std::move(recordsFile))
 {
+    run_.attachWindow([this] { return recordsOnceBoxesCancelled(); }, [this] { close(); });
     setWindowTitle(QStringLiteral("Varnoth"));
     setWindowIcon(programIcon());
     buildMenu();
@@ -66,12 +65,12 @@ Form1::Form1(Module1& module, Platform& platform, records::RecordsFile recordsFi
 
 void Form1::Form_Load()
 {
-    skipOnFailure("loading the records", [&] { static_cast<records::Records&>(m_) = records_.load(); });
+    skipOnFailure("loading the records", [&] { static_cast<records::Records&>(m_) = run_.load(); });
     skipOnFailure("showing the record", [&] { Label10->setCaption(m_.RecordScore.toText()); });
     skipOnFailure("showing the record holder", [&] { Label14->setCaption(m_.RecordName.toText()); });
     skipOnFailure("seeding the random numbers", [&] { platform_.randomize(); });
     skipOnFailure("centring the window", [&] { centreOnScreen(*this); });
-    if (const QString told = records_.toldAtStart(); !told.isEmpty())
+    if (const QString told = run_.toldAtStart(); !told.isEmpty())
         skipOnFailure("telling what the records file held", [&] { tell(told); });
     rememberRecords();
 }
@@ -82,41 +81,29 @@ records::Records Form1::recordsNow() const
     return {m_.TimeLimit, m_.MaxTries, Label14->caption(), Label10->caption()};
 }
 
-void Form1::rememberRecords() { records_.remember(recordsNow()); }
+// As they will stand once any open box is cancelled: a cancelled record offer still sets
+// the record.
+records::Records Form1::recordsOnceBoxesCancelled() const
+{
+    records::Records records = recordsNow();
+    if (recordOfferOpen_)
+        records.RecordScore = Label12->caption();
+    return records;
+}
+
+void Form1::rememberRecords() { run_.remember(recordsNow()); }
 
 void Form1::Form_Unload()
 {
-    if (const QString told = records_.save(recordsNow()); !told.isEmpty())
+    if (const QString told = run_.windowCloses(recordsNow()); !told.isEmpty())
         tell(told);
 }
 
+// Closing twice (the session's end, then the close box) saves once: the run saves once.
 void Form1::closeEvent(QCloseEvent* event)
 {
-    if (!unloaded_) {
-        unloaded_ = true;
-        Form_Unload();
-    }
+    Form_Unload();
     event->accept();
-}
-
-void Form1::endSession()
-{
-    sessionEnding_ = true;
-    for (QWidget* window : QApplication::topLevelWidgets())
-        if (auto* box = qobject_cast<QDialog*>(window); box && box->isVisible())
-            box->reject();
-    if (modalDepth_ == 0) {
-        close();
-        return;
-    }
-    // A box's handler goes on only once the box's loop has control back, and Windows may end
-    // the program as soon as the end of the session is answered, before that. So the records
-    // are saved now too, as they stand once the open boxes are cancelled (a cancelled record
-    // offer still sets the record), and saved again when the window closes.
-    records::Records asCancelled = recordsNow();
-    if (recordOfferOpen_)
-        asCancelled.RecordScore = Label12->caption();
-    records_.saveAhead(asCancelled);
 }
 
 // ---------------------------------------------------------------------------------------
@@ -205,7 +192,7 @@ void Form1::T_Change(int)
 // modal box) is skipped rather than forced.
 void Form1::focusIfPossible(TextBox* box)
 {
-    if (box->isEnabled() && box->isVisible() && !busyBehindModalBox())
+    if (box->isEnabled() && box->isVisible() && !run_.boxOpen())
         box->setFocus();
 }
 
@@ -331,7 +318,7 @@ void Form1::offerRecord(const QString& prompt, const News& end)
     }
     const QString about = spokenNews(*this, end);
     recordOfferOpen_ = true;
-    m_.RecordName = modal([&] { return platform_.inputBox(prompt, title, records::maxNameLength, about); });
+    m_.RecordName = run_.modal([&] { return platform_.inputBox(prompt, title, records::maxNameLength, about); });
     recordOfferOpen_ = false;
     Label10->setCaption(Label12->caption());
     if (!m_.RecordName.toText().isEmpty())
@@ -445,7 +432,7 @@ void Form1::a4_Click() { Label8->show(); }
 
 void Form1::a3_Click()
 {
-    modal([&] {
+    run_.modal([&] {
         Form2 dialog(m_.TimeLimit, m_.MaxTries, platform_, this);
         dialog.exec();
     });
@@ -455,31 +442,7 @@ void Form1::a3_Click()
 // ---------------------------------------------------------------------------------------
 // Boxes
 
-// While the session ends no box opens, and one that was open counts as cancelled; the
-// window closes once the last box has returned and its handler has finished.
-template <typename F>
-auto Form1::modal(F&& box) -> decltype(box())
-{
-    using Result = decltype(box());
-    if (sessionEnding_)
-        return Result();
-    ++modalDepth_;
-    auto boxClosed = [this] {
-        --modalDepth_;
-        if (sessionEnding_ && modalDepth_ == 0)
-            QTimer::singleShot(0, this, [this] { close(); });
-    };
-    if constexpr (std::is_void_v<Result>) {
-        box();
-        boxClosed();
-    } else {
-        Result result = box();
-        boxClosed();
-        return sessionEnding_ ? Result() : result;
-    }
-}
-
 void Form1::tell(const QString& text)
 {
-    modal([&] { platform_.messageBox(text, Platform::InformationOk, title); });
+    run_.modal([&] { platform_.messageBox(text, Platform::InformationOk, title); });
 }

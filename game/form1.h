@@ -5,7 +5,7 @@
 #include "game/form1_accessibility.h"
 #include "game/form1_layout.h"
 #include "game/module1.h"
-#include "game/recordskeeper.h"
+#include "game/run.h"
 #include "game/rules.h"
 #include "controls/controls.h"
 #include "platform/platform.h"
@@ -91,20 +91,11 @@ public:
     // The program icon for windows: the 16, 32 and 48 pixel pictures.
     static QIcon programIcon();
 
-    // The session is ending (a logout, or SIGTERM, SIGHUP or SIGINT): any box that is open
-    // is answered as cancelled (the settings dialog commits, as closing it does), no new
-    // box opens, and the window closes the normal way, saving the records. With a box
-    // open, the records are saved at once as well, as they stand once it is cancelled.
-    void endSession();
-
-    // Keeps the records: the session's end saves them through it from another thread while
-    // the window's thread is stuck.
-    RecordsKeeper& keeper() { return records_; }
+    // How the run ends: the records saved once, the boxes open, the session's end.
+    Run& run() { return run_; }
 
     // The client area below the menu bar, where the background is drawn.
     QWidget* face() const { return face_; }
-    // True while one of the game's modal boxes or the settings dialog is open.
-    bool busyBehindModalBox() const { return modalDepth_ > 0; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -135,20 +126,14 @@ private:
     void setDigitBoxesEnabled(bool enabled);
     void setGameMenu(bool playing);
 
-    // Runs a modal box through the platform, marking the window busy meanwhile.
-    template <typename F>
-    auto modal(F&& box) -> decltype(box());
-
     records::Records recordsNow() const;
+    records::Records recordsOnceBoxesCancelled() const;
     void rememberRecords();
     void tell(const QString& text);
 
     Module1& m_;
     Platform& platform_;
-    RecordsKeeper records_;
+    Run run_;
     QWidget* face_ = nullptr;
-    int modalDepth_ = 0;
     bool recordOfferOpen_ = false;
-    bool sessionEnding_ = false;
-    bool unloaded_ = false;
 };

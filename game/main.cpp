@@ -4,14 +4,10 @@
 #include "game/module1.h"
 #include "system/chinese.h"
 #include "platform/qtplatform.h"
-#include "system/sessionend.h"
 #include "records/store.h"
 
 #include <QApplication>
 #include <QProxyStyle>
-#include <QSessionManager>
-#include <cstdio>
-#include <cstdlib>
 
 namespace {
 
@@ -52,16 +48,7 @@ int main(int argc, char* argv[])
     Form1 window(module, platform, records::RecordsFile::forThisProgram());
     platform.setBoxOwner(&window);
     // A logout, systemd or Ctrl+C closes the window as its close box does: the record is saved.
-    SessionEndSignals endSignals;
-    QObject::connect(&endSignals, &SessionEndSignals::received, &window, [&window] { window.endSession(); });
-    QObject::connect(&app, &QGuiApplication::commitDataRequest, &window, [&window] { window.endSession(); });
-    // Should the window's thread be stuck then, the records it showed last are saved from
-    // another thread, and the program ends all the same.
-    endSignals.setLastResort(std::chrono::seconds(10), [&window] {
-        window.keeper().saveRemembered();
-        std::fputs("varnoth: the window did not answer the end of the session; quit without it\n", stderr);
-        std::_Exit(0);
-    });
+    window.run().watchSessionEnd(app);
     window.Form_Load();
     window.show();
     return QApplication::exec();

@@ -1,4 +1,13 @@
-#include "game/recordskeeper.h"
+#include "game/run.h"
+
+#include "system/sessionend.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QTimer>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
 
 using namespace records;
 
@@ -6,7 +15,7 @@ namespace {
 
 void logFailure(const SaveResult& saved, const RecordsFile& file)
 {
-    if (!saved.ok)
+    if (!saved.ok())
         logLine(QStringLiteral("could not save %1: %2").arg(file.displayPath(), saved.error));
 }
 
@@ -32,9 +41,11 @@ QString whyNotSaved(SaveProblem problem)
 
 }  // namespace
 
-RecordsKeeper::RecordsKeeper(RecordsFile file, safefile::Files& files) : file_(std::move(file)), files_(files) {}
+Run::Run(RecordsFile file, safefile::Files& files) : file_(std::move(file)), files_(files) {}
 
-Records RecordsKeeper::load()
+Run::~Run() = default;
+
+Records Run::load()
 {
     const LoadResult result = LoadRecords(file_, files_);
     loaded_ = result.records;
@@ -44,7 +55,7 @@ Records RecordsKeeper::load()
     return result.records;
 }
 
-QString RecordsKeeper::toldAtStart() const
+QString Run::toldAtStart() const
 {
     switch (loadOutcome_) {
     case LoadOutcome::Unreadable:
@@ -60,13 +71,13 @@ QString RecordsKeeper::toldAtStart() const
     return {};
 }
 
-void RecordsKeeper::remember(const Records& shown)
+void Run::remember(const Records& shown)
 {
     const std::lock_guard lock(mutex_);
     shownLast_ = shown;
 }
 
-std::optional<SaveResult> RecordsKeeper::saveOnce(const std::optional<Records>& ours)
+std::optional<SaveResult> Run::saveOnce(const std::optional<Records>& ours)
 {
     const std::lock_guard lock(mutex_);
     if (saved_)
@@ -77,12 +88,12 @@ std::optional<SaveResult> RecordsKeeper::saveOnce(const std::optional<Records>& 
     return saved;
 }
 
-QString RecordsKeeper::save(const Records& shown)
+QString Run::windowCloses(const Records& shown)
 {
     const std::optional<SaveResult> saved = saveOnce(shown);
     if (!saved)
         return {};
-    if (!saved->ok)
+    if (!saved->ok())
         return QStringLiteral("无法保存纪录文件:\n%1\n%2").arg(file_.displayPath(), whyNotSaved(saved->problem));
     if (saved->written && saved->replacedUnusable)
         return QStringLiteral("原先%1的纪录文件已换成本次的设置和纪录:\n%2")
@@ -91,11 +102,47 @@ QString RecordsKeeper::save(const Records& shown)
     return {};
 }
 
-bool RecordsKeeper::saveRemembered() { return saveOnce(std::nullopt).has_value(); }
+bool Run::saveRemembered() { return saveOnce(std::nullopt).has_value(); }
 
-void RecordsKeeper::saveAhead(const Records& asTheyWillStand)
+void Run::attachWindow(std::function<Records()> shownOnceBoxesCancelled, std::function<void()> close)
 {
+    shownOnceBoxesCancelled_ = std::move(shownOnceBoxesCancelled);
+    closeWindow_ = std::move(close);
+}
+
+void Run::boxClosed()
+{
+    --openBoxes_;
+    if (sessionEnding_ && openBoxes_ == 0)
+        QTimer::singleShot(0, this, [this] { closeWindow_(); });
+}
+
+void Run::sessionEnds()
+{
+    sessionEnding_ = true;
+    for (QWidget* window : QApplication::topLevelWidgets())
+        if (auto* box = qobject_cast<QDialog*>(window); box && box->isVisible())
+            box->reject();
+    if (openBoxes_ == 0) {
+        closeWindow_();
+        return;
+    }
+    // A box's handler goes on only once the box's loop has control back, and Windows may
+    // end the program before that: the records are saved now, not counting as the run's
+    // save, and saved again when the window closes.
     const std::lock_guard lock(mutex_);
     if (!saved_)
-        logFailure(SaveRecords(loaded_, asTheyWillStand, file_, files_), file_);
+        logFailure(SaveRecords(loaded_, shownOnceBoxesCancelled_(), file_, files_), file_);
+}
+
+void Run::watchSessionEnd(QGuiApplication& app)
+{
+    endSignals_ = std::make_unique<SessionEndSignals>();
+    connect(endSignals_.get(), &SessionEndSignals::received, this, [this] { sessionEnds(); });
+    connect(&app, &QGuiApplication::commitDataRequest, this, [this] { sessionEnds(); });
+    endSignals_->setLastResort(std::chrono::seconds(10), [this] {
+        saveRemembered();
+        std::fputs("varnoth: the window did not answer the end of the session; quit without it\n", stderr);
+        std::_Exit(0);
+    });
 }

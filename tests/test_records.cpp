@@ -1,8 +1,8 @@
 // dat.ini on every system: its text, the save against faults at each of its steps (a full
 // disk, a lock another copy holds, a file changed meanwhile, a copy killed), copies of the
-// game saving at once, and the records keeper, which decides when the game saves and what
+// game saving at once, and the run's end, which decides when the game saves and what
 // it tells.
-#include "game/recordskeeper.h"
+#include "game/run.h"
 #include "support/copyprocess.h"
 #include "support/recordsfiles.h"
 
@@ -185,7 +185,7 @@ int runCopy(const QStringList& arguments)
 {
     StopInFlush files(arguments[3]);
     const records::RecordsFile file{arguments[2]};
-    return records::SaveRecords(valuesFrom(arguments[4]), valuesFrom(arguments[5]), file, files).ok ? 0 : 1;
+    return records::SaveRecords(valuesFrom(arguments[4]), valuesFrom(arguments[5]), file, files).ok() ? 0 : 1;
 }
 
 // A copy stopped inside its save, as above.
@@ -235,11 +235,11 @@ private slots:
     void aStoppedCopyDelaysButNeverUndoesAnother();
     void leftoversGoWhenNoCopyHoldsThem_data();
     void leftoversGoWhenNoCopyHoldsThem();
-    // the keeper
-    void keeperSavesOncePerRunFromAnyThread();
-    void keeperSavesAheadOfOpenBoxesAndAgainAtTheEnd();
-    void keeperTellsWhatBecameOfTheFile_data();
-    void keeperTellsWhatBecameOfTheFile();
+    // the run's end
+    void runSavesOnceFromAnyThread();
+    void sessionEndSavesAheadOfOpenBoxesAndClosesAfterThem();
+    void runTellsWhatBecameOfTheFile_data();
+    void runTellsWhatBecameOfTheFile();
 };
 
 void TestRecords::readsFieldsLikeSequentialInput_data()
@@ -374,7 +374,7 @@ void TestRecords::namesTheFormatCannotCarryComeBackIntact()
     QTemporaryDir dir;
     const records::RecordsFile file = fileIn(dir);
     const Records before = loaded(file);
-    QVERIFY(records::SaveRecords(before, {"75", 4, name, "2222"}, file).ok);
+    QVERIFY(records::SaveRecords(before, {"75", 4, name, "2222"}, file).ok());
     const records::Records again = loaded(file);
     QCOMPARE(again.RecordName.toText(), readBack);
     QCOMPARE(again.TimeLimit.toText(), QStringLiteral("75"));  // the other fields never shift
@@ -414,7 +414,7 @@ void TestRecords::filesTheGameDidNotWriteAreNotRewritten()
 
     // A new record replaces it with the game's own text, saying so when it was damaged.
     const auto saved = records::SaveRecords(values, {values.TimeLimit, values.MaxTries, "Wang", "9999"}, fileIn(dir));
-    QVERIFY(saved.ok && saved.written);
+    QVERIFY(saved.ok() && saved.written);
     QCOMPARE(saved.replacedUnusable, damaged);
     QCOMPARE(readBytes(dir.filePath("dat.ini")),
              *records::encode(records::recordsText({values.TimeLimit, values.MaxTries, "Wang", "9999"})));
@@ -504,7 +504,7 @@ void TestRecords::twoCopiesKeepEachOthersChanges()
     QTemporaryDir dir;
     writeBytes(dir.filePath("dat.ini"), oldFile);
     for (const QString& copy : {first, second})
-        QVERIFY(records::SaveRecords(oldValues, valuesFrom(copy), fileIn(dir)).ok);
+        QVERIFY(records::SaveRecords(oldValues, valuesFrom(copy), fileIn(dir)).ok());
     QCOMPARE(readBytes(dir.filePath("dat.ini")), expected);
 }
 
@@ -547,7 +547,6 @@ void TestRecords::faultsLeaveTheOldFile()
         };
     const records::SaveResult saved = records::SaveRecords(oldValues, {"60", 9, "Old", "1000"}, fileIn(dir), files);
     QCOMPARE(int(saved.problem), problem);
-    QCOMPARE(saved.ok, problem == int(SaveProblem::None));
     QCOMPARE(files.pauses, pauses);
     QCOMPARE(readBytes(path), fileAfter);
     if (fault != "busy")  // nobody holds the lock another copy seemed to hold: it is left to that copy
@@ -587,7 +586,7 @@ void TestRecords::aSaveKilledAtAnyStepLeavesAWholeRecord()
 
         FaultyFiles next;
         next.folderRefuses = inPlace;
-        QVERIFY(records::SaveRecords(before, {"300", 5, before.RecordName, before.RecordScore}, fileIn(dir), next).ok);
+        QVERIFY(records::SaveRecords(before, {"300", 5, before.RecordName, before.RecordScore}, fileIn(dir), next).ok());
         QCOMPARE(next.pauses, 0);  // nothing the killed copy held is waited for
         QCOMPARE(loaded(fileIn(dir)).RecordName, left.RecordName);
         const QString after = QStringLiteral("killed at call %1: %2").arg(dieAt).arg(entriesOf(dir).join(u' '));
@@ -611,7 +610,7 @@ void TestRecords::aStoppedCopyDelaysButNeverUndoesAnother()
     // until the stopped one goes on.
     writeBytes(path, "300,9,Bob,2222\r\n\r\n");
     bool saved = false;
-    std::jthread third([&] { saved = records::SaveRecords(oldValues, {"300", 5, "Old", "1000"}, fileIn(dir)).ok; });
+    std::jthread third([&] { saved = records::SaveRecords(oldValues, {"300", 5, "Old", "1000"}, fileIn(dir)).ok(); });
     QThread::msleep(300);
     QVERIFY(stopped.goOn());
     QCOMPARE(stopped.process->wait(), 0);
@@ -647,7 +646,7 @@ void TestRecords::leftoversGoWhenNoCopyHoldsThem()
     }
     FaultyFiles files;
     const Records values = loaded(fileIn(dir));
-    QVERIFY(records::SaveRecords(values, values, fileIn(dir), files).ok);
+    QVERIFY(records::SaveRecords(values, values, fileIn(dir), files).ok());
     QCOMPARE(files.pauses, 0);  // taken over at once, not waited out
     QCOMPARE(entriesOf(dir), QStringList{"dat.ini"});
 
@@ -655,47 +654,57 @@ void TestRecords::leftoversGoWhenNoCopyHoldsThem()
     const QString held = dir.filePath("dat.ini.new-held");
     const safefile::Opened opened = safefile::systemFiles().create(held, {});
     QVERIFY(opened.ok());
-    QVERIFY(records::SaveRecords(values, {"60", 9, values.RecordName, values.RecordScore}, fileIn(dir)).ok);
+    QVERIFY(records::SaveRecords(values, {"60", 9, values.RecordName, values.RecordScore}, fileIn(dir)).ok());
     QVERIFY(QFile::exists(held));
     safefile::systemFiles().close(opened.file);
 }
 
-void TestRecords::keeperSavesOncePerRunFromAnyThread()
+void TestRecords::runSavesOnceFromAnyThread()
 {
     QTemporaryDir dir;
     const QString path = dir.filePath("dat.ini");
-    RecordsKeeper keeper(fileIn(dir));
-    keeper.load();
-    keeper.remember({"300", 9, "Shown", "2000"});
+    Run run(fileIn(dir));
+    run.load();
+    run.remember({"300", 9, "Shown", "2000"});
     bool savedByOne = false;
     bool savedByOther = false;
-    std::jthread one([&] { savedByOne = keeper.saveRemembered(); });
-    std::jthread other([&] { savedByOther = keeper.saveRemembered(); });
+    std::jthread one([&] { savedByOne = run.saveRemembered(); });
+    std::jthread other([&] { savedByOther = run.saveRemembered(); });
     one.join();
     other.join();
     QVERIFY(savedByOne != savedByOther);
     QCOMPARE(readBytes(path), QByteArray("300,9,Shown,2000\r\n\r\n"));
     QFile::remove(path);
-    QCOMPARE(keeper.save({"60", 9, "Closing", "3000"}), QString());
-    QVERIFY(!keeper.saveRemembered());
+    QCOMPARE(run.windowCloses({"60", 9, "Closing", "3000"}), QString());
+    QVERIFY(!run.saveRemembered());
     QVERIFY(!QFile::exists(path));
 }
 
-void TestRecords::keeperSavesAheadOfOpenBoxesAndAgainAtTheEnd()
+// The session ends while a box is open: the records are saved at once, as they will stand
+// once the box is cancelled, no new box opens, the window is asked to close only once the
+// box's handler has finished, and its close makes the run's save.
+void TestRecords::sessionEndSavesAheadOfOpenBoxesAndClosesAfterThem()
 {
     QTemporaryDir dir;
     const QString path = dir.filePath("dat.ini");
-    RecordsKeeper keeper(fileIn(dir));
-    keeper.load();
-    keeper.saveAhead({"300", 9, "Zadrevik", "10000"});
+    Run run(fileIn(dir));
+    run.load();
+    int closes = 0;
+    run.attachWindow([] { return Records{"300", 9, "Zadrevik", "10000"}; }, [&] { ++closes; });
+    const QString answer = run.modal([&] {
+        run.sessionEnds();
+        return QStringLiteral("typed");
+    });
+    QCOMPARE(answer, QString());  // the box counts as cancelled
     QCOMPARE(readBytes(path), QByteArray("300,9,Zadrevik,10000\r\n\r\n"));
-    QCOMPARE(keeper.save({"60", 9, "Zadrevik", "10000"}), QString());
-    QCOMPARE(readBytes(path), QByteArray("60,9,Zadrevik,10000\r\n\r\n"));
-    keeper.saveAhead({"300", 9, "Late", "20000"});  // the run's save is made
+    QCOMPARE(run.modal([] { return 1; }), 0);
+    QCOMPARE(closes, 0);
+    QTRY_COMPARE(closes, 1);
+    QCOMPARE(run.windowCloses({"60", 9, "Zadrevik", "10000"}), QString());
     QCOMPARE(readBytes(path), QByteArray("60,9,Zadrevik,10000\r\n\r\n"));
 }
 
-void TestRecords::keeperTellsWhatBecameOfTheFile_data()
+void TestRecords::runTellsWhatBecameOfTheFile_data()
 {
     QTest::addColumn<QString>("file");          // what stands at dat.ini's place
     QTest::addColumn<QString>("newTimeLimit");  // set during the run, or "" for none
@@ -717,7 +726,7 @@ void TestRecords::keeperTellsWhatBecameOfTheFile_data()
     QTest::newRow("held by another copy all the while") << "busy" << "60" << QByteArray() << QStringList{"", "一直占用"};
 }
 
-void TestRecords::keeperTellsWhatBecameOfTheFile()
+void TestRecords::runTellsWhatBecameOfTheFile()
 {
     QFETCH(QString, file);
     QFETCH(QString, newTimeLimit);
@@ -733,13 +742,13 @@ void TestRecords::keeperTellsWhatBecameOfTheFile()
     FaultyFiles files;
     files.unreadable = file == "unreadable";
     files.busyLocks = file == "busy" ? -1 : 0;
-    RecordsKeeper keeper(fileIn(dir), files);
-    Records shown = keeper.load();
-    QVERIFY2(keeper.toldAtStart().contains(told[0]), qPrintable(keeper.toldAtStart()));
-    QCOMPARE(keeper.toldAtStart().isEmpty(), told[0].isEmpty());
+    Run run(fileIn(dir), files);
+    Records shown = run.load();
+    QVERIFY2(run.toldAtStart().contains(told[0]), qPrintable(run.toldAtStart()));
+    QCOMPARE(run.toldAtStart().isEmpty(), told[0].isEmpty());
     if (!newTimeLimit.isEmpty())
         shown.TimeLimit = newTimeLimit;
-    const QString toldAtEnd = keeper.save(shown);
+    const QString toldAtEnd = run.windowCloses(shown);
     QVERIFY2(toldAtEnd.contains(told[1]), qPrintable(toldAtEnd));
     QCOMPARE(toldAtEnd.isEmpty(), told[1].isEmpty());
     if (!toldAtEnd.isEmpty())

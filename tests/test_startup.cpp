@@ -160,7 +160,7 @@ void TestStartup::sessionEndSavesLikeAClose()
     // Saved before the box returns, too: Windows may end the program before that.
     QByteArray savedAtOnce;
     const auto endSession = [&] {
-        w.endSession();
+        w.run().sessionEnds();
         savedAtOnce = readFile(game.dir.filePath("dat.ini"));
     };
     if (open == "record") {
@@ -200,7 +200,7 @@ void TestStartup::stuckWindowStillSavesAtSessionEnd()
     std::atomic<bool> saved = false;
     {
         SessionEndSignals endSignals;
-        endSignals.setLastResort(std::chrono::milliseconds(50), [&] { saved = w.keeper().saveRemembered(); });
+        endSignals.setLastResort(std::chrono::milliseconds(50), [&] { saved = w.run().saveRemembered(); });
         ::raise(SIGTERM);
         // The window's thread takes no events meanwhile, as a stuck one would not.
         QDeadlineTimer deadline(5000);
