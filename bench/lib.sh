@@ -12,15 +12,15 @@ bench_desktop() {
 
 # launch MAPWAIT EXE TITLE [ARG]: starts the program (through $LAUNCHER, such as wine, when
 # set) alone in an empty directory of its own, so that each run starts without a dat.ini;
-# sets PID, WIN and START_MS, the time from the start until its window was mapped.
+# sets PID, WIN, START_MS, the time from the start until its window was mapped, and
+# PICTURE_MS, until its window's picture was complete (bench/mapwait.c).
 launch() {
     local dir="$WORK/run-$RANDOM" result
     mkdir -p "$dir"
     cp "$2" "$dir/"
     # shellcheck disable=SC2086 # LAUNCHER is a command and its words, or nothing
     result=$(cd "$dir" && "$1" "$3" ${LAUNCHER:-} "./$(basename "$2")" ${4:+"$4"})
-    START_MS=${result% *}
-    PID=${result#* }
+    read -r START_MS PICTURE_MS PID <<<"$result"
     WIN=$(xdotool search --onlyvisible --name "^$3\$" | head -n 1)
 }
 

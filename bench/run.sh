@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Measures Varnoth against the floor of a bare Qt Widgets window, both under Xvfb with
-# openbox: start to window mapped and close request to process exit (medians of RUNS
-# runs; the game's close includes saving dat.ini), peak resident memory, and CPU used
+# openbox: start to the window's first complete picture (its pixels then stay the same
+# while the program is idle), start to window mapped, and close request to process exit
+# (medians of RUNS runs; the game's close includes saving dat.ini), peak resident memory, and CPU used
 # over 10 s by the idle window and by a game whose countdown runs. The peers, when they are
 # installed (Debian's sgt-puzzles and gnome-mastermind), are timed in the same runs.
 #
@@ -13,7 +14,7 @@ runs=${1:-11}
 "$root/scripts/build.sh" >/dev/null
 cmake -S "$root/bench/floor" -B "$root/build-bench" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build "$root/build-bench" >/dev/null
-cc -O2 -Wall -o "$root/build-bench/mapwait" "$root/bench/mapwait.c" -lX11
+cc -O2 -Wall -o "$root/build-bench/mapwait" "$root/bench/mapwait.c" -lX11 -lXdamage
 
 . "$root/bench/lib.sh"
 bench_desktop
@@ -37,7 +38,7 @@ names=(game floor text)
 exes=("$root/build/varnoth" "$root/build-bench/floor" "$root/build-bench/floor")
 titles=(Varnoth Floor Floor)
 args=("" "" --chinese)
-declare -A starts closes rss
+declare -A starts pictures closes rss
 # Other code-guessing games, started the same way, when installed.
 peers=()
 for peer in "/usr/games/sgt-guess|Guess" "/usr/games/gnome-mastermind|GNOME Mastermind"; do
@@ -55,6 +56,7 @@ for i in $(seq "$runs"); do
             k=$program
             launch "$mapwait" "${exes[k]}" "${titles[k]}" "${args[k]}"
             starts[${names[k]}]+="$START_MS"$'\n'
+            pictures[${names[k]}]+="$PICTURE_MS"$'\n'
             sleep 0.5
             rss[${names[k]}]+="$(peak_kib "$PID")"$'\n'
             quit
@@ -62,6 +64,7 @@ for i in $(seq "$runs"); do
         else
             launch "$mapwait" "${program%%|*}" "${program#*|}"
             starts[$program]+="$START_MS"$'\n'
+            pictures[$program]+="$PICTURE_MS"$'\n'
             sleep 0.5
             quit
         fi
@@ -70,6 +73,7 @@ done
 for k in 0 1 2; do
     name=${names[k]}
     printf -v "${name}_start" '%s' "$(printf '%s' "${starts[$name]}" | median)"
+    printf -v "${name}_picture" '%s' "$(printf '%s' "${pictures[$name]}" | median)"
     printf -v "${name}_close" '%s' "$(printf '%s' "${closes[$name]}" | median)"
     printf -v "${name}_rss" '%s' "$(printf '%s' "${rss[$name]}" | median)"
     launch "$mapwait" "${exes[k]}" "${titles[k]}" "${args[k]}"
@@ -87,6 +91,7 @@ echo
 line=$(printf -- '-%.0s' {1..14})
 row "measure (median of $runs runs)" varnoth floor "floor + text" "÷ floor + text"
 row "$(printf -- '-%.0s' {1..36})" "$line" "$line" "$line" "$line"
+row "start to first complete picture" "$game_picture ms" "$floor_picture ms" "$text_picture ms" "$(ratio "$game_picture" "$text_picture")"
 row "start to window mapped" "$game_start ms" "$floor_start ms" "$text_start ms" "$(ratio "$game_start" "$text_start")"
 row "close request to exit (game: saves)" "$game_close ms" "$floor_close ms" "$text_close ms" "$(ratio "$game_close" "$text_close")"
 row "peak resident memory" "$game_rss KiB" "$floor_rss KiB" "$text_rss KiB" "$(ratio "$game_rss" "$text_rss")"
@@ -96,10 +101,13 @@ echo
 echo "floor + text: the floor window with the Chinese text the game opens with, in the same fonts."
 if [ "${#peers[@]}" -gt 0 ]; then
     echo
-    row "peer, start to window mapped" "peer" "varnoth" "varnoth ÷ peer"
+    row "peer (median of $runs runs)" "peer" "varnoth" "varnoth ÷ peer"
     row "$(printf -- '-%.0s' {1..36})" "$line" "$line" "$line"
     for peer in "${peers[@]}"; do
+        peer_picture=$(printf '%s' "${pictures[$peer]}" | median)
         peer_start=$(printf '%s' "${starts[$peer]}" | median)
-        row "$(basename "${peer%%|*}")" "$peer_start ms" "$game_start ms" "$(ratio "$game_start" "$peer_start")"
+        row "$(basename "${peer%%|*}"), first complete picture" "$peer_picture ms" "$game_picture ms" \
+            "$(ratio "$game_picture" "$peer_picture")"
+        row "$(basename "${peer%%|*}"), window mapped" "$peer_start ms" "$game_start ms" "$(ratio "$game_start" "$peer_start")"
     done
 fi

@@ -4,7 +4,8 @@
 # flags), both on one Xvfb display with openbox, in one Wine prefix whose server stays up
 # between runs. Wine's figures are not Windows', but both programs pay Wine alike, so the
 # ratio shows what the game adds to Qt. Prints the medians of RUNS interleaved runs (start
-# to window mapped), their ratio, and the sizes of the two .exe files.
+# to the first complete picture, and to window mapped), their ratios, and the sizes of the
+# two .exe files.
 #
 #   bench/windows.sh [RUNS]      (default 11)
 # The Windows files are built on Debian 13: elsewhere this runs in its cached root
@@ -29,7 +30,7 @@ cmake -S "$root/bench/floor" -B "$out/floor" -G Ninja -DCMAKE_BUILD_TYPE=MinSize
     >/dev/null
 cmake --build "$out/floor" >/dev/null
 x86_64-w64-mingw32-strip -o "$out/floor.exe" "$out/floor/floor.exe"
-cc -O2 -Wall -o "$out/mapwait" "$root/bench/mapwait.c" -lX11
+cc -O2 -Wall -o "$out/mapwait" "$root/bench/mapwait.c" -lX11 -lXdamage
 
 . "$root/bench/lib.sh"
 bench_desktop
@@ -43,22 +44,25 @@ wineserver -p
 exes=("$out/dist/varnoth.exe" "$out/floor.exe")
 titles=(Varnoth Floor)
 args=("" --chinese)
-declare -A starts
+declare -A starts pictures
 echo "Measuring ($runs runs each, after one of each to warm up)..." >&2
 for i in $(seq 0 "$runs"); do
     for k in 0 1; do
         LAUNCHER=wine launch "$out/mapwait" "${exes[k]}" "${titles[k]}" "${args[k]}"
         sleep 0.5
         quit
-        [ "$i" -gt 0 ] && starts[$k]+="$START_MS"$'\n'
+        [ "$i" -gt 0 ] && starts[$k]+="$START_MS"$'\n' && pictures[$k]+="$PICTURE_MS"$'\n'
     done
 done
 game=$(printf '%s' "${starts[0]}" | median)
 floor=$(printf '%s' "${starts[1]}" | median)
+game_picture=$(printf '%s' "${pictures[0]}" | median)
+floor_picture=$(printf '%s' "${pictures[1]}" | median)
 
 echo
 row "measure (median of $runs runs, Wine)" varnoth "floor + text" ratio
 row "$(printf -- '-%.0s' {1..36})" "$(printf -- '-%.0s' {1..14})" "$(printf -- '-%.0s' {1..14})" "$(printf -- '-%.0s' {1..14})"
+row "start to first complete picture" "$game_picture ms" "$floor_picture ms" "$(ratio "$game_picture" "$floor_picture")"
 row "start to window mapped" "$game ms" "$floor ms" "$(ratio "$game" "$floor")"
 row "size of the .exe, stripped" "$(stat -c %s "${exes[0]}") B" "$(stat -c %s "${exes[1]}") B" \
     "$(ratio "$(stat -c %s "${exes[0]}")" "$(stat -c %s "${exes[1]}")")"
