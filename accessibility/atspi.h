@@ -15,8 +15,8 @@ namespace atspi {
 void relayKeysInOrder();
 
 // Tells the readers that the object now shows, or no longer shows, with both states a
-// reader keeps in its cache: "showing" and, where Qt's bridge leaves it out, "visible";
-// also for a change Qt does not tell, as an empty label gaining a caption.
+// reader keeps in its cache, "showing" and "visible": also for a change Qt does not tell,
+// as an empty label gaining a caption.
 void reportShowing(QAccessibleInterface* object, bool showing);
 
 // Tells the readers that the child joined (added) or left the parent's children, at that
