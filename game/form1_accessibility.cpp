@@ -14,8 +14,6 @@ namespace {
 
 QRect onScreen(const QWidget* widget) { return {widget->mapToGlobal(QPoint(0, 0)), widget->size()}; }
 
-QWindow* windowOf(const QWidget* widget) { return widget->window()->windowHandle(); }
-
 // A history row as a sentence: the guess and its two counts.
 QString rowSentence(const Label* guess, const Label* rightPlace, const Label* wrongPlace)
 {
@@ -23,15 +21,87 @@ QString rowSentence(const Label* guess, const Label* rightPlace, const Label* wr
         .arg(guess->caption(), rightPlace->caption(), wrongPlace->caption());
 }
 
-class HistoryList;
+// A reader's child of an object whose children are these objects: the one at an index
+// (none out of range), and the index of one (-1 if it is not among them).
+QAccessibleInterface* interfaceAt(const QList<QObject*>& objects, int index)
+{
+    return index >= 0 && index < objects.size() ? QAccessible::queryAccessibleInterface(objects.at(index)) : nullptr;
+}
+
+int indexIn(const QList<QObject*>& objects, const QAccessibleInterface* child)
+{
+    return child ? static_cast<int>(objects.indexOf(child->object())) : -1;
+}
+
+// Something a screen reader reads on the face that is no widget of its own: a history row,
+// the history, an announcement. Each says what it is and what it reads as; FacePartAccessible
+// answers the reader from that, read-only, in the face's window, as a child of the object's
+// parent.
+class FacePart : public QObject {
+    Q_OBJECT
+public:
+    using QObject::QObject;
+
+    virtual QAccessible::Role role() const = 0;
+    virtual QString name() const = 0;
+    virtual bool shows() const { return true; }
+    // Where it lies on the screen: nowhere of its own, unless it says.
+    virtual QRect rect() const { return {}; }
+    // What a reader finds in it, in order: nothing, unless it says.
+    virtual QList<QObject*> items() const { return {}; }
+    // The caption that names it, if any.
+    virtual QWidget* caption() const { return nullptr; }
+};
+
+class FacePartAccessible : public QAccessibleObject {
+public:
+    explicit FacePartAccessible(FacePart* part) : QAccessibleObject(part) {}
+
+    QAccessible::Role role() const override { return part()->role(); }
+    QString text(QAccessible::Text t) const override { return t == QAccessible::Name ? part()->name() : QString(); }
+    QAccessible::State state() const override
+    {
+        QAccessible::State state;
+        state.readOnly = true;
+        state.invisible = !part()->shows();
+        return state;
+    }
+    QRect rect() const override { return part()->rect(); }
+    QWindow* window() const override
+    {
+        for (QObject* above = part()->parent(); above; above = above->parent())
+            if (above->isWidgetType())
+                return static_cast<QWidget*>(above)->window()->windowHandle();
+        return nullptr;
+    }
+    QAccessibleInterface* parent() const override { return QAccessible::queryAccessibleInterface(part()->parent()); }
+    int childCount() const override { return static_cast<int>(part()->items().size()); }
+    QAccessibleInterface* child(int index) const override { return interfaceAt(part()->items(), index); }
+    int indexOfChild(const QAccessibleInterface* child) const override { return indexIn(part()->items(), child); }
+    QList<QPair<QAccessibleInterface*, QAccessible::Relation>> relations(QAccessible::Relation match) const override
+    {
+        if ((match & QAccessible::Label) && part()->caption())
+            return {{QAccessible::queryAccessibleInterface(part()->caption()), QAccessible::Label}};
+        return {};
+    }
+
+private:
+    FacePart* part() const { return static_cast<FacePart*>(object()); }
+};
 
 // One row of the history: the guess and its two counts, read as one sentence. It is one
 // of the list's items while it is used, and the readers are told when it joins or leaves.
-class HistoryRow : public QObject {
+//
+// A row reports the extents of the whole history panel, not its own strip of it. Flat
+// review puts on one line whatever lies at one height, so a row's own strip would join
+// the row to the caption or the buttons beside it ("剩余次数: 9012,…", 确定 on the line of
+// the second row). All the rows on the panel's extents read as one line of their own, the
+// history, in their order; the boxes and 确定 keep a line to themselves.
+class HistoryRow : public FacePart {
     Q_OBJECT
 public:
-    HistoryRow(QObject* list, Label* guessLabel, Label* rightPlaceLabel, Label* wrongPlaceLabel)
-        : QObject(list), guess(guessLabel), rightPlace(rightPlaceLabel), wrongPlace(wrongPlaceLabel)
+    HistoryRow(FacePart* list, Label* guessLabel, Label* rightPlaceLabel, Label* wrongPlaceLabel)
+        : FacePart(list), guess(guessLabel), rightPlace(rightPlaceLabel), wrongPlace(wrongPlaceLabel)
     {
         for (Label* label : {guessLabel, rightPlaceLabel, wrongPlaceLabel})
             connect(label, &Label::captionChanged, this, &HistoryRow::changed);
@@ -39,26 +109,51 @@ public:
 
     bool used() const { return guess && !guess->caption().isEmpty(); }
 
-    QString sentence() const { return used() && rightPlace && wrongPlace ? rowSentence(guess, rightPlace, wrongPlace) : QString(); }
+    QAccessible::Role role() const override { return QAccessible::ListItem; }
+    QString name() const override
+    {
+        return used() && rightPlace && wrongPlace ? rowSentence(guess, rightPlace, wrongPlace) : QString();
+    }
+    bool shows() const override { return used(); }
+    QRect rect() const override { return list()->rect(); }
 
     QPointer<Label> guess, rightPlace, wrongPlace;
 
 private:
-    void changed();
+    FacePart* list() const { return static_cast<FacePart*>(parent()); }
+
+    void changed()
+    {
+        QAccessibleInterface* me = QAccessible::queryAccessibleInterface(this);
+        const bool nowUsed = used();
+        if (nowUsed != listed_) {
+            const int index = static_cast<int>(nowUsed ? list()->items().indexOf(this) : 0);
+            atspi::reportChildrenChanged(QAccessible::queryAccessibleInterface(list()), me, nowUsed, index);
+            atspi::reportShowing(me, nowUsed);
+            listed_ = nowUsed;
+        }
+        if (nowUsed) {
+            QAccessibleEvent renamed(me, QAccessible::NameChanged);
+            QAccessible::updateAccessibility(&renamed);
+        }
+    }
+
     bool listed_ = false;  // what the readers were last told
 };
 
-// The history panel: its rows, under the heading that names it.
-class HistoryList : public QObject {
+// The history panel: its rows, under the heading that names it. Only the used rows are
+// items, in the order they were filled.
+class HistoryList : public FacePart {
     Q_OBJECT
 public:
-    HistoryList(QWidget* face, Label* headingLabel) : QObject(face), heading(headingLabel) {}
+    HistoryList(QWidget* face, Label* heading) : FacePart(face), heading_(heading) {}
 
-    QList<HistoryRow*> rows() const { return findChildren<HistoryRow*>(QString(), Qt::FindDirectChildrenOnly); }
-
-    QList<HistoryRow*> usedRows() const
+    QAccessible::Role role() const override { return QAccessible::List; }
+    QString name() const override { return heading_ ? heading_->caption() : QString(); }
+    QWidget* caption() const override { return heading_; }
+    QList<QObject*> items() const override
     {
-        QList<HistoryRow*> used;
+        QList<QObject*> used;
         for (HistoryRow* row : rows())
             if (row->used())
                 used.append(row);
@@ -66,7 +161,7 @@ public:
     }
 
     // The panel's rows, from the first row's guess to the last row's second count.
-    QRect rect() const
+    QRect rect() const override
     {
         QRect all;
         for (const HistoryRow* row : rows())
@@ -75,133 +170,25 @@ public:
         return all;
     }
 
-    QPointer<Label> heading;
-};
-
-void HistoryRow::changed()
-{
-    QAccessibleInterface* me = QAccessible::queryAccessibleInterface(this);
-    auto* list = static_cast<HistoryList*>(parent());
-    const bool nowUsed = used();
-    if (nowUsed != listed_) {
-        QAccessibleInterface* listInterface = QAccessible::queryAccessibleInterface(list);
-        const int index = static_cast<int>(nowUsed ? list->usedRows().indexOf(this) : 0);
-        atspi::reportChildrenChanged(listInterface, me, nowUsed, index);
-        atspi::reportShowing(me, nowUsed);
-        listed_ = nowUsed;
-    }
-    if (nowUsed) {
-        QAccessibleEvent renamed(me, QAccessible::NameChanged);
-        QAccessible::updateAccessibility(&renamed);
-    }
-}
-
-// A row reports the extents of the whole history panel, not its own strip of it. Flat
-// review puts on one line whatever lies at one height, so a row's own strip would join
-// the row to the caption or the buttons beside it ("剩余次数: 9012,…", 确定 on the line of
-// the second row). All the rows on the panel's extents read as one line of their own, the
-// history, in their order; the boxes and 确定 keep a line to themselves.
-class HistoryRowAccessible : public QAccessibleObject {
-public:
-    explicit HistoryRowAccessible(HistoryRow* row) : QAccessibleObject(row) {}
-
-    QAccessible::Role role() const override { return QAccessible::ListItem; }
-    QString text(QAccessible::Text t) const override { return t == QAccessible::Name ? row()->sentence() : QString(); }
-    QAccessible::State state() const override
-    {
-        QAccessible::State state;
-        state.readOnly = true;
-        state.invisible = !row()->used();
-        return state;
-    }
-    QRect rect() const override { return static_cast<HistoryList*>(row()->parent())->rect(); }
-    QWindow* window() const override { return row()->guess ? windowOf(row()->guess) : nullptr; }
-    QAccessibleInterface* parent() const override { return QAccessible::queryAccessibleInterface(row()->parent()); }
-    QAccessibleInterface* child(int) const override { return nullptr; }
-    int childCount() const override { return 0; }
-    int indexOfChild(const QAccessibleInterface*) const override { return -1; }
-
 private:
-    HistoryRow* row() const { return static_cast<HistoryRow*>(object()); }
-};
+    QList<HistoryRow*> rows() const { return findChildren<HistoryRow*>(QString(), Qt::FindDirectChildrenOnly); }
 
-class HistoryListAccessible : public QAccessibleObject {
-public:
-    explicit HistoryListAccessible(HistoryList* list) : QAccessibleObject(list) {}
-
-    QAccessible::Role role() const override { return QAccessible::List; }
-    QString text(QAccessible::Text t) const override
-    {
-        return t == QAccessible::Name && list()->heading ? list()->heading->caption() : QString();
-    }
-    QAccessible::State state() const override
-    {
-        QAccessible::State state;
-        state.readOnly = true;
-        return state;
-    }
-    QRect rect() const override { return list()->rect(); }
-    QWindow* window() const override { return list()->heading ? windowOf(list()->heading) : nullptr; }
-    QAccessibleInterface* parent() const override { return QAccessible::queryAccessibleInterface(list()->parent()); }
-
-    // Only the used rows are items, in the order they were filled.
-    int childCount() const override { return static_cast<int>(list()->usedRows().size()); }
-    QAccessibleInterface* child(int index) const override
-    {
-        const QList<HistoryRow*> used = list()->usedRows();
-        return index >= 0 && index < used.size() ? QAccessible::queryAccessibleInterface(used.at(index)) : nullptr;
-    }
-    int indexOfChild(const QAccessibleInterface* child) const override
-    {
-        return child ? static_cast<int>(list()->usedRows().indexOf(qobject_cast<HistoryRow*>(child->object()))) : -1;
-    }
-
-    QList<QPair<QAccessibleInterface*, QAccessible::Relation>> relations(QAccessible::Relation match) const override
-    {
-        if ((match & QAccessible::Label) && list()->heading)
-            return {{QAccessible::queryAccessibleInterface(list()->heading), QAccessible::Label}};
-        return {};
-    }
-
-private:
-    HistoryList* list() const { return static_cast<HistoryList*>(object()); }
+    QPointer<Label> heading_;
 };
 
 #if QT_VERSION < QT_VERSION_CHECK(6, 8, 0)
 // Before Qt 6.8 there is no announcement event, so each announcement is a notification
 // that is never drawn: a screen reader speaks its text as it "shows". A few take turns, so
 // that a reader that gets to one late still finds the text it was shown with.
-class Announcement : public QObject {
+class Announcement : public FacePart {
     Q_OBJECT
 public:
-    explicit Announcement(QWidget* face) : QObject(face) {}
-    QString text;
-};
-
-class AnnouncementAccessible : public QAccessibleObject {
-public:
-    explicit AnnouncementAccessible(Announcement* announcement) : QAccessibleObject(announcement) {}
+    explicit Announcement(QWidget* face) : FacePart(face) {}
 
     QAccessible::Role role() const override { return QAccessible::Notification; }
-    QString text(QAccessible::Text t) const override
-    {
-        return t == QAccessible::Name ? static_cast<Announcement*>(object())->text : QString();
-    }
-    QAccessible::State state() const override
-    {
-        QAccessible::State state;
-        state.readOnly = true;
-        return state;
-    }
-    QRect rect() const override { return {}; }
-    QWindow* window() const override { return windowOf(face()); }
-    QAccessibleInterface* parent() const override { return QAccessible::queryAccessibleInterface(face()); }
-    QAccessibleInterface* child(int) const override { return nullptr; }
-    int childCount() const override { return 0; }
-    int indexOfChild(const QAccessibleInterface*) const override { return -1; }
+    QString name() const override { return text; }
 
-private:
-    QWidget* face() const { return static_cast<QWidget*>(object()->parent()); }
+    QString text;
 };
 #endif
 
@@ -291,15 +278,8 @@ public:
     }
 
     int childCount() const override { return static_cast<int>(readingOrder(window_).size()); }
-    QAccessibleInterface* child(int index) const override
-    {
-        const QList<QObject*> order = readingOrder(window_);
-        return index >= 0 && index < order.size() ? QAccessible::queryAccessibleInterface(order.at(index)) : nullptr;
-    }
-    int indexOfChild(const QAccessibleInterface* child) const override
-    {
-        return child ? static_cast<int>(readingOrder(window_).indexOf(child->object())) : -1;
-    }
+    QAccessibleInterface* child(int index) const override { return interfaceAt(readingOrder(window_), index); }
+    int indexOfChild(const QAccessibleInterface* child) const override { return indexIn(readingOrder(window_), child); }
 
 private:
     const Form1& window_;
@@ -309,14 +289,8 @@ QAccessibleInterface* form1Interface(const QString& className, QObject* object)
 {
     if (!object)
         return nullptr;
-    if (className == QLatin1String("HistoryRow"))
-        return new HistoryRowAccessible(static_cast<HistoryRow*>(object));
-    if (className == QLatin1String("HistoryList"))
-        return new HistoryListAccessible(static_cast<HistoryList*>(object));
-#if QT_VERSION < QT_VERSION_CHECK(6, 8, 0)
-    if (className == QLatin1String("Announcement"))
-        return new AnnouncementAccessible(static_cast<Announcement*>(object));
-#endif
+    if (auto* part = qobject_cast<FacePart*>(object))
+        return new FacePartAccessible(part);
     if (className == QLatin1String("Face") && object->isWidgetType()) {
         auto* face = static_cast<QWidget*>(object);
         const auto* window = dynamic_cast<const Form1*>(face->parentWidget());
