@@ -27,6 +27,8 @@ play=(
 package=(
     "${play[@]}"
     dpkg-dev file
+    # the source package from a commit, built in a fresh root of this release
+    git xz-utils mmdebstrap debian-archive-keyring
 )
 # The static Qt for Windows is built from Debian's qt6-base source with these, and Wine
 # runs what is built (scripts/build-qt-windows.sh, scripts/build-windows.sh); on Debian 12,

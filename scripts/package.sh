@@ -1,32 +1,90 @@
 #!/usr/bin/env bash
-# Builds the Debian package for the Debian release this machine runs (12 or 13),
-# build-deb/varnoth_<version>~deb<release>_<arch>.deb (or in $DEB_BUILD_DIR): the game
-# compiled with Debian's own compiler and linker flags (dpkg-buildflags, with every
-# hardening feature on), installed under /usr with the program in /usr/games, stripped,
-# and packaged by CPack, its dependencies on Qt's libraries found by dpkg-shlibdeps for
-# this release. Installs what it needs first (scripts/install-deps.sh package: the
-# compiler, CMake, Qt, dpkg-dev and file). Prints the package's path last.
+# Builds Varnoth's Debian packages from one commit, the way Debian's build machines do:
+#   the source package (format 3.0 (quilt), debian/ in the repository):
+#       varnoth_UPSTREAM.orig.tar.xz   the commit's files but debian/
+#       varnoth_VERSION.debian.tar.xz  its debian/
+#       varnoth_VERSION.dsc
+#   the binary packages, built from the source package by dpkg-buildpackage in a fresh
+#   root of this machine's Debian release (12 or 13) that holds mmdebstrap's buildd
+#   variant and the declared build dependencies and nothing else, without network, by a
+#   user other than root:
+#       varnoth_VERSION_ARCH.deb, varnoth-dbgsym_VERSION_ARCH.deb (the debug symbols),
+#       varnoth_VERSION_ARCH.buildinfo, .changes, and the build's log, .build
+# into build-deb/ (or $DEB_BUILD_DIR). Prints the .deb's path last.
+#
+#   package.sh [COMMIT]      HEAD by default: what is not committed is not in the package
+#
+# The packages that roots download are kept in build-deb/apt-cache (or $VARNOTH_APT_CACHE).
+# Installs what it needs first (scripts/install-deps.sh package: git, dpkg-dev,
+# mmdebstrap). Runs as root, or as a user with user namespaces.
 set -euo pipefail
+
+# package.sh __build DSC, inside the root, in /build: builds DSC's binary packages into
+# /build/out as Debian's build machines do, as a user with no home of its own and no
+# network (a network namespace of its own has none).
+if [ "${1:-}" = __build ]; then
+    useradd --home-dir /nonexistent --no-create-home builder
+    chown -R builder: /build
+    cd /build
+    exec unshare --net setpriv --reuid=builder --regid=builder --init-groups \
+        env -i PATH=/usr/bin:/bin HOME=/nonexistent LANG=C.UTF-8 bash -c '
+        set -e
+        dpkg-source --extract "$1" varnoth >/dev/null
+        cd varnoth
+        log=../out/$(basename "$1" .dsc)_$(dpkg --print-architecture).build
+        dpkg-buildpackage --build=binary --no-sign --jobs-try=auto >"$log" 2>&1 || { tail -n 50 "$log"; exit 1; }
+        mv ../*.deb ../*.buildinfo ../*.changes ../out/' sh "$2"
+fi
+
 root=$(cd "$(dirname "$0")/.." && pwd)
-build=${DEB_BUILD_DIR:-$root/build-deb}
+out=$(realpath -m "${DEB_BUILD_DIR:-$root/build-deb}")
+commit=${1:-HEAD}
 "$root/scripts/install-deps.sh" package
-release=$(. /etc/os-release && echo "${VERSION_ID:-}")
-[[ $release =~ ^[0-9]+$ ]] || { echo "package.sh: cannot tell this system's Debian release from /etc/os-release" >&2; exit 1; }
-cd "$root"  # dpkg-buildflags maps this folder to "." in the debug paths
+. "$root/packaging/debian/roots.sh"
+fail() { echo "package.sh: $*" >&2; exit 1; }
 
-# bindnow (full RELRO with immediate binding) is not among the default features.
-export DEB_BUILD_MAINT_OPTIONS=hardening=+all
-# CMake does not read CPPFLAGS (where _FORTIFY_SOURCE is): it goes with the compiler flags.
-CXXFLAGS="$(dpkg-buildflags --get CXXFLAGS) $(dpkg-buildflags --get CPPFLAGS)"
-LDFLAGS=$(dpkg-buildflags --get LDFLAGS)
-export CXXFLAGS LDFLAGS
+release=$(this_debian_release)
+root_sources "$release" || fail "this system is not Debian 12 or 13 ('$release'): no root to build in"
+can_make_roots || fail "a normal user without user namespaces cannot make a root: run as root or with sudo"
+cache_options "${VARNOTH_APT_CACHE:-$out/apt-cache}"
+# The repository may belong to another user than the one building (sudo, a Debian root).
+git=(git -c safe.directory="$root" -C "$root")
+commit=$("${git[@]}" rev-parse --verify "$commit^{commit}") || fail "no commit $1"
+[ -z "$("${git[@]}" status --porcelain --untracked-files=no)" ] ||
+    echo "package.sh: uncommitted changes are not in the package: it is built from $commit" >&2
 
-# The flags are read when the build folder is first configured, so start it afresh.
-rm -rf "$build"
-# Build type None: the flags are exactly Debian's, with no -O or -g of CMake's own.
-cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=None -DCMAKE_INSTALL_PREFIX=/usr \
-      -DCMAKE_INSTALL_BINDIR=games -DCMAKE_STRIP="$root/packaging/strip" -DVARNOTH_TESTS=OFF \
-      -DVARNOTH_DEBIAN_RELEASE="$release" >/dev/null
-cmake --build "$build" -j"$(nproc)"
-(cd "$build" && cpack -G DEB >/dev/null)
-ls "$build"/varnoth_*.deb
+# --- The source package ------------------------------------------------------------------
+version=$("${git[@]}" show "$commit:debian/changelog" | sed -n '1s/^varnoth (\(.*\)) .*/\1/p')
+upstream=${version%-*}
+mkdir -p "$out"
+rm -rf "$out"/varnoth[_-]* "$out/source"
+mkdir "$out/source"
+# git archive gives every file the commit's time and root as owner, whoever and whenever
+# it runs; xz on one thread compresses the same bytes the same way on every release.
+"${git[@]}" archive --format=tar --prefix="varnoth-$upstream/" "$commit" -- . ':(exclude)debian' |
+    xz -6 -T1 >"$out/source/varnoth_$upstream.orig.tar.xz"
+tar -C "$out/source" -xf "$out/source/varnoth_$upstream.orig.tar.xz"
+"${git[@]}" archive --format=tar "$commit" debian | tar -C "$out/source/varnoth-$upstream" -xf -
+(cd "$out/source" && dpkg-source --build "varnoth-$upstream" >/dev/null)
+mv "$out/source"/varnoth_*.* "$out/"
+rm -rf "$out/source"
+dsc=varnoth_$version.dsc
+echo "source package: $out/$dsc"
+
+# --- The binary packages, in a fresh root ------------------------------------------------
+echo "building it in a fresh Debian $release root (mmdebstrap, the buildd variant, the build dependencies)"
+log=$out/mmdebstrap.log
+if ! mmdebstrap --variant=buildd --mode=auto "${CACHE_SEED[@]}" \
+    --customize-hook='mkdir -p "$1"/build/out' \
+    --customize-hook="copy-in $root/scripts/package.sh $out/$dsc $out/varnoth_$upstream.orig.tar.xz $out/varnoth_$version.debian.tar.xz /build" \
+    --customize-hook="chroot \"\$1\" apt-get build-dep --yes --quiet --no-install-recommends /build/$dsc" \
+    "${CACHE_KEEP[@]}" \
+    --customize-hook="chroot \"\$1\" bash /build/package.sh __build $dsc" \
+    --customize-hook='chown -R 0:0 "$1"/build/out' \
+    --customize-hook="sync-out /build/out $out" \
+    "$(debian_codename "$release")" /dev/null "${ROOT_SOURCES[@]}" >"$log" 2>&1; then
+    tail -n 60 "$log" >&2
+    mirror_unreachable "$log" && { echo "package.sh: the Debian mirror cannot be reached" >&2; exit 3; }
+    fail "the build in a fresh root failed; see $log"
+fi
+ls "$out"/varnoth_"$version"_*.deb

@@ -1,10 +1,9 @@
 #!/usr/bin/env bash
 # The package's relations, proved on a clean system: mmdebstrap makes a fresh root (its
-# minimal "apt" variant) of the Debian release the package is built for (its version ends
-# in ~deb12 or ~deb13) — from the apt sources this machine is configured with when it runs
-# that release, else from the Debian mirror ($VARNOTH_DEBIAN_MIRROR) —, `apt-get install
-# ./varnoth_*.deb` installs the package there with whatever it asks for, and the game,
-# started inside the root by name, must show its window, as wide as the face table says.
+# minimal "apt" variant) of this machine's Debian release (packaging/debian/roots.sh says
+# from which sources), `apt-get install ./varnoth_*.deb` installs the package there with
+# whatever it asks for, and the game, started inside the root by name, must show its
+# window, as wide as the face table says, and keep its records in the player's folder.
 #
 # The game uses the test's own X server (tests/support/testlib.sh) through the server's socket in
 # the abstract namespace, which a root on the same machine shares, rather than an X server
@@ -23,22 +22,14 @@ self=$(cd "$(dirname "$0")" && pwd)/$(basename "$0")
 
 # --- Run by mmdebstrap's hooks, with the root's folder as the last argument -------------
 
-# seed-cache CACHE ROOT: puts the packages downloaded by earlier runs where apt looks.
-seed_cache() {
-    mkdir -p "$2/var/cache/apt/archives"
-    find "$1" -maxdepth 1 -name '*.deb' -exec cp -t "$2/var/cache/apt/archives" {} +
-}
-
-# install WORK DEB CACHE ROOT: installs the package as a user would, but without its
-# Recommends, so that what it Depends on alone must start the game; then keeps what was
-# downloaded.
+# install WORK DEB ROOT: installs the package as a user would, but without its
+# Recommends, so that what it Depends on alone must start the game.
 install_package() {
-    local work=$1 deb=$2 cache=$3 root=$4
+    local work=$1 deb=$2 root=$3
     touch "$work/root-made"
     cp "$deb" "$root/tmp/"
     chroot "$root" sh -c 'cd /tmp && DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends ./varnoth_*.deb' \
         >"$work/apt.log" 2>&1 || { tail -n 30 "$work/apt.log"; fail "apt-get install ./varnoth_*.deb failed"; }
-    find "$root/var/cache/apt/archives" -maxdepth 1 -name '*.deb' -exec cp -u -t "$cache" {} +
     chroot "$root" dpkg-query -W -f='${db:Status-Abbrev} ${Package} ${Version}\n' varnoth 'qt6-*' 'fonts-*' \
         | sed -n 's/^ii  */installed: /p'
     ! chroot "$root" dpkg-query -W -f='${Status}' qt6-translations-l10n 2>/dev/null | grep -q 'ok installed' \
@@ -72,8 +63,7 @@ play() {
 }
 
 case "${1:-}" in
-seed-cache) seed_cache "$2" "$3"; exit ;;
-install) install_package "$2" "$3" "$4" "$5"; exit ;;
+install) install_package "$2" "$3" "$4"; exit ;;
 play) . "$5"; play "$2" "$3" "$4" "$6"; exit ;;
 esac
 
@@ -86,42 +76,25 @@ cache=$(mkdir -p "$2" && realpath "$2")
 artifacts=$(mkdir -p "$3" && realpath "$3")
 regions=$(realpath "$4")
 command -v mmdebstrap >/dev/null || skip "mmdebstrap is not installed (scripts/install-deps.sh suite installs it)"
-number=$(dpkg-deb -f "$deb" Version | sed -n 's/.*~deb\([0-9]*\)$/\1/p')
-case $number in
-    12) release=bookworm ;;
-    13) release=trixie ;;
-    *) fail "the package's version $(dpkg-deb -f "$deb" Version) names no Debian release this test knows" ;;
-esac
-sources=()
-if [ "$(. /etc/os-release && echo "${ID:-}${VERSION_ID:-}")" = "debian$number" ]; then
-    grep -qE '^[[:space:]]*deb[[:space:]]' /etc/apt/sources.list 2>/dev/null && sources+=(/etc/apt/sources.list)
-    for file in /etc/apt/sources.list.d/*.list /etc/apt/sources.list.d/*.sources; do
-        [ -f "$file" ] && sources+=("$file")
-    done
-fi
-if [ ${#sources[@]} -eq 0 ]; then
-    mirror=${VARNOTH_DEBIAN_MIRROR:-http://deb.debian.org/debian}
-    security=${VARNOTH_DEBIAN_SECURITY_MIRROR:-http://deb.debian.org/debian-security}
-    sources=("deb $mirror $release main" "deb $mirror $release-updates main" "deb $security $release-security main")
-fi
-# As a normal user, mmdebstrap makes the root in a user namespace of its own; inside a
-# container or a chroot there is often none to be had. Root (or sudo) needs none.
-[ "$(id -u)" -eq 0 ] || unshare --user --map-root-user true 2>/dev/null \
-    || skip "a normal user without user namespaces (as in a container or a chroot) cannot make a root; run as root or with sudo"
+. "$(dirname "$self")/../../packaging/debian/roots.sh"
+number=$(this_debian_release)
+release=$(debian_codename "$number") || fail "this machine runs no Debian release this test knows ('$number')"
+root_sources "$number"
+cache_options "$cache"
+can_make_roots || skip "a normal user without user namespaces (as in a container or a chroot) cannot make a root; run as root or with sudo"
 
 xstart
 hook() { printf '%q ' "$self" "$@"; printf '"$1"'; }
-echo "making a fresh Debian $number root from ${sources[*]}"
-timeout 900 mmdebstrap --variant=apt --mode=auto --skip=essential/unlink \
-    --setup-hook="$(hook seed-cache "$cache")" \
-    --customize-hook="$(hook install "$WORK" "$deb" "$cache")" \
+echo "making a fresh Debian $number root from ${ROOT_SOURCES[*]}"
+timeout 900 mmdebstrap --variant=apt --mode=auto "${CACHE_SEED[@]}" \
+    --customize-hook="$(hook install "$WORK" "$deb")" "${CACHE_KEEP[@]}" \
     --customize-hook="$(hook play "$WORK" "$DISPLAY" "$artifacts" "$regions")" \
-    "$release" /dev/null "${sources[@]}" >"$WORK/mmdebstrap.log" 2>&1
+    "$release" /dev/null "${ROOT_SOURCES[@]}" >"$WORK/mmdebstrap.log" 2>&1
 status=$?
 grep -E '^(installed|screenshot|records): ' "$WORK/mmdebstrap.log"
 if [ "$status" -ne 0 ]; then
     if [ ! -e "$WORK/root-made" ]; then
-        grep -qE 'Failed to fetch|Could not resolve|Temporary failure resolving|Unable to connect' "$WORK/mmdebstrap.log" &&
+        mirror_unreachable "$WORK/mmdebstrap.log" &&
             skip "no fresh Debian $number root: the mirror cannot be reached: $(tail -n 5 "$WORK/mmdebstrap.log")"
         fail "mmdebstrap could not make a fresh Debian $number root: $(tail -n 20 "$WORK/mmdebstrap.log")"
     fi
