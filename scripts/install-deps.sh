@@ -53,12 +53,16 @@ suite=(
     orca speech-dispatcher speech-dispatcher-espeak-ng espeak-ng locales
     # the artwork tool, the static checks, fresh Debian roots (of either release) for the package
     qt6-svg-dev clang-tidy cppcheck lintian desktop-file-utils appstream man-db mmdebstrap debian-archive-keyring
+    # the Debian package's own tests in a fresh root, and two builds of it compared
+    autopkgtest reprotest
     # the reference the GB18030 codec is generated from and tested against
     libicu-dev
 )
 test=(
     "${suite[@]}"
     "${package_windows[@]}" "${wine[@]}"
+    # the Windows files built again, a year later by the clock faketime gives reprotest
+    faketime
 )
 case $purpose in
     play) packages=("${play[@]}") ;;

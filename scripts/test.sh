@@ -4,11 +4,14 @@
 #   tests       build; the unit and widget tiers                      (ctest -L 'unit|widget')
 #   desktop     real windows under X and Wayland, and Orca speaking   (ctest -L 'desktop|orca')
 #   static      clang-tidy and cppcheck                               (scripts/lint.sh)
-#   package     the install, the .deb with lintian, and the .deb installed with apt into a
-#               fresh root of this release and started there          (ctest -L package)
+#   package     the install; the source package and the .deb built from it in a fresh root,
+#               with lintian; the .deb installed with apt into a fresh root of this release
+#               and started there; autopkgtest; the .deb built again, varied, to the same
+#               bytes                                                 (ctest -L package)
 #   sanitizers  every tier again but the Debian package, built with ASan and UBSan
 #   windows     the Windows build: its unit and widget tests and whole games under Wine,
 #               the installer installed and removed                   (ctest -L wine);
+#               the release files built again, varied, to the same bytes;
 #               on Debian 12 in a cached Debian 13 root, where the Windows files are built
 #   debian13    (debian12 on a Debian 13 machine) the tests, desktop, static and package
 #               stages again in a cached root of the other release (scripts/debian-root.sh),
