@@ -9,6 +9,13 @@
 # out, as Debian 12's MinGW-w64 GCC 12 stops with an internal compiler error on it. The
 # static Qt comes from scripts/build-qt-windows.sh (built the first time, cached after).
 # On Debian 12 it all runs in the cached Debian 13 root (scripts/on-debian13.sh).
+#
+# Two builds of one source give the same bytes, wherever and whenever they run: the
+# release's time is SOURCE_DATE_EPOCH (by default the date of debian/changelog's latest
+# entry, as for the Debian package), which Qt's resource compiler gives the artwork; the
+# source's folder is named "." in whatever the compiler writes; the program's header
+# carries no link time (Debian's MinGW-w64 linker writes SOURCE_DATE_EPOCH there; any
+# other leaves it 0), and the installer keeps no file's time.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 dist=$(realpath -m "${1:-$root/dist}")
@@ -16,8 +23,11 @@ dist=$(realpath -m "${1:-$root/dist}")
 . "$root/scripts/on-debian13.sh"
 on_debian13 "$0" "$dist" -- "$dist"
 build=${BUILD_DIR:-$root/build-windows-release}
+SOURCE_DATE_EPOCH=${SOURCE_DATE_EPOCH:-$(dpkg-parsechangelog --file "$root/debian/changelog" --show-field Timestamp)}
+export SOURCE_DATE_EPOCH
 BUILD_DIR=$build "$root/scripts/build-windows.sh" -DVARNOTH_TESTS=OFF -DCMAKE_BUILD_TYPE=MinSizeRel \
-    "-DCMAKE_CXX_FLAGS=-ffunction-sections -fdata-sections" "-DCMAKE_EXE_LINKER_FLAGS=-Wl,--gc-sections"
+    "-DCMAKE_CXX_FLAGS=-ffunction-sections -fdata-sections -ffile-prefix-map=$root=." \
+    "-DCMAKE_EXE_LINKER_FLAGS=-Wl,--gc-sections -Wl,--no-insert-timestamp"
 version=$(sed -n 's/^project(varnoth VERSION \([0-9.]*\).*/\1/p' "$root/CMakeLists.txt")
 
 mkdir -p "$dist"

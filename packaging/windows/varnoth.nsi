@@ -12,6 +12,9 @@ Target amd64-unicode
 SetCompressor /SOLID lzma
 RequestExecutionLevel admin
 ManifestDPIAware true
+; The installer keeps no file's time: two builds of it are the same bytes, and the
+; installed files take the time they are installed.
+SetDateSave off
 
 !include "MUI2.nsh"
 !include "x64.nsh"
