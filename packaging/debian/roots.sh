@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # What the scripts that make fresh Debian roots with mmdebstrap share: where a root of
 # either release (12 or 13) takes its packages from, a cache of the packages downloaded so
 # far, and how mmdebstrap says that the mirror could not be reached. Sourced by

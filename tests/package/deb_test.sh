@@ -34,8 +34,15 @@ dsc=$builds/varnoth_$version.dsc
 changes=${deb%.deb}.changes
 echo "packages: $(basename "$dsc"), $(cd "$builds" && echo varnoth*_"$version"_*.deb)"
 
+# The package follows Debian policy 4.7.2. Debian 12's lintian (2.116) knows the policy
+# up to 4.6.2 only, and warns that a newer one is more than it can check
+# (newer-standards-version): where it does not know 4.7.2, that warning is no finding.
+suppress=()
+grep -q '"4\.7\.2' /usr/share/lintian/data/debian-policy/releases.json 2>/dev/null ||
+    suppress=(--suppress-tags newer-standards-version)
 # lintian refuses nothing when run as root, but says it is not recommended; that line is not a finding.
-lintian --pedantic --display-info --display-experimental --fail-on error,warning,info,pedantic "$dsc" "$changes" 2>&1 |
+lintian --pedantic --display-info --display-experimental --fail-on error,warning,info,pedantic "${suppress[@]}" \
+    "$dsc" "$changes" 2>&1 |
     grep -v 'running with root privileges' >"$work/lintian.log"
 status=${PIPESTATUS[0]}
 cat "$work/lintian.log"
