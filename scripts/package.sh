@@ -23,10 +23,12 @@ set -euo pipefail
 # /build/out as Debian's build machines do, as a user with no home of its own and no
 # network (a network namespace of its own has none).
 if [ "${1:-}" = __build ]; then
-    useradd --home-dir /nonexistent --no-create-home builder
-    chown -R builder: /build
+    # Written as useradd would, which Debian 13's buildd variant does not have.
+    echo 'builder:x:2000:2000::/nonexistent:/usr/sbin/nologin' >>/etc/passwd
+    echo 'builder:x:2000:' >>/etc/group
+    chown -R 2000:2000 /build
     cd /build
-    exec unshare --net setpriv --reuid=builder --regid=builder --init-groups \
+    exec unshare --net setpriv --reuid=2000 --regid=2000 --clear-groups \
         env -i PATH=/usr/bin:/bin HOME=/nonexistent LANG=C.UTF-8 bash -c '
         set -e
         dpkg-source --extract "$1" varnoth >/dev/null
