@@ -46,7 +46,7 @@ fi
 suite=(
     "${package[@]}"
     # real windows, screenshots, whole games from outside the program
-    xvfb x11-utils x11-xserver-utils x11-apps xdotool xclip openbox imagemagick libx11-dev dbus-daemon
+    xvfb x11-utils x11-xserver-utils x11-apps xdotool xclip openbox imagemagick libx11-dev libxdamage-dev dbus-daemon
     # the accessibility bus and a client for it; a compositor for the Wayland test
     at-spi2-core python3-gi gir1.2-atspi-2.0 weston qt6-wayland
     # a screen reader that speaks, to a silent sound device, in a locale built on the spot

@@ -35,7 +35,9 @@ git -c safe.directory="$root" -C "$root" ls-files -z --cached --others --exclude
     (cd "$root" && tar --null --files-from=- -cf -) | tar -C "$work/source" -xf -
 
 echo "the Windows files built again by reprotest, varied, and compared with $dist"
-(cd "$work/source" && reprotest --verbosity=1 --no-diffoscope --store-dir="$work/store" --control-build="$work/first" \
+# The second build makes its own build folders inside its copy: a BUILD_DIR handed down to
+# this script names a folder of the first tree, which it must not touch.
+(cd "$work/source" && env -u BUILD_DIR -u DEB_BUILD_DIR reprotest --verbosity=1 --no-diffoscope --store-dir="$work/store" --control-build="$work/first" \
     --vary=-fileordering,-user_group,-domain_host,-num_cpus --min-cpus="$(nproc)" \
     --build-command='bash scripts/package-windows.sh dist >build.log 2>&1 || { tail -n 40 build.log; exit 1; }' \
     . 'dist/*.exe') >"$work/reprotest.log" 2>&1
