@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 or 13 packages that one purpose needs, and nothing when all are there:
 #   install-deps.sh play      build and run the game (compiler, CMake, Qt, the fonts)
-#   install-deps.sh package   build the Debian package (play's, plus dpkg-dev and file)
+#   install-deps.sh package   build the Debian source package and its .deb in a fresh root
+#                             (play's, plus git, dpkg-dev, file, xz-utils, mmdebstrap)
 #   install-deps.sh package-windows   build the Windows files (play's, plus MinGW-w64, NSIS)
 #   install-deps.sh suite     the Linux test suite, the static checks and the package in a
 #                             fresh root: everything of test's but the Windows build
