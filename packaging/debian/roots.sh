@@ -52,6 +52,16 @@ cache_options() {
     CACHE_KEEP=(--customize-hook="sync-out /var/cache/apt/archives $(realpath "$1")")
 }
 
+# this_release_root CACHE: what a fresh root of this machine's release is made from: sets
+# NUMBER (12 or 13) and CODENAME, ROOT_SOURCES and the CACHE_ options of the apt cache in
+# the folder CACHE; fails on a system that is not Debian 12 or 13.
+this_release_root() {
+    NUMBER=$(this_debian_release)
+    CODENAME=$(debian_codename "$NUMBER") || return 1
+    root_sources "$NUMBER"
+    cache_options "$1"
+}
+
 # mirror_unreachable LOG: true when mmdebstrap's log says the mirror could not be reached.
 mirror_unreachable() {
     grep -qE 'Failed to fetch|Could not resolve|Temporary failure resolving|Unable to connect' "$1"

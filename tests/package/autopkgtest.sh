@@ -30,10 +30,8 @@ done
 can_make_roots || skip "a normal user without user namespaces (as in a container or a chroot) cannot make a root; run as root or with sudo"
 dscs=("$1"/varnoth_*.dsc) debs=("$1"/varnoth_*.deb)
 [ -f "${dscs[0]}" ] && [ -f "${debs[0]}" ] || fail "no source and binary package in $1"
-number=$(this_debian_release)
-release=$(debian_codename "$number") || fail "this machine runs no Debian release this test knows ('$number')"
-root_sources "$number"
-cache_options "$2"
+this_release_root "$2" || fail "this machine runs no Debian release this test knows"
+number=$NUMBER release=$CODENAME
 artifacts=$(mkdir -p "$3" && realpath "$3")
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT

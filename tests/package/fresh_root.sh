@@ -77,10 +77,8 @@ artifacts=$(mkdir -p "$3" && realpath "$3")
 regions=$(realpath "$4")
 command -v mmdebstrap >/dev/null || skip "mmdebstrap is not installed (scripts/install-deps.sh suite installs it)"
 . "$(dirname "$self")/../../packaging/debian/roots.sh"
-number=$(this_debian_release)
-release=$(debian_codename "$number") || fail "this machine runs no Debian release this test knows ('$number')"
-root_sources "$number"
-cache_options "$cache"
+this_release_root "$cache" || fail "this machine runs no Debian release this test knows"
+number=$NUMBER release=$CODENAME
 can_make_roots || skip "a normal user without user namespaces (as in a container or a chroot) cannot make a root; run as root or with sudo"
 
 xstart

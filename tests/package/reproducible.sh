@@ -41,10 +41,8 @@ dscs=("$1"/varnoth_*.dsc)
 [ -f "${dscs[0]}" ] || fail "no source package in $1"
 dsc=$(realpath "${dscs[0]}")
 version=$(sed -n 's/^Version: //p' "$dsc")
-number=$(this_debian_release)
-release=$(debian_codename "$number") || fail "this machine runs no Debian release this test knows ('$number')"
-root_sources "$number"
-cache_options "$2"
+this_release_root "$2" || fail "this machine runs no Debian release this test knows"
+number=$NUMBER release=$CODENAME
 artifacts=$(mkdir -p "$3" && realpath "$3")
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
