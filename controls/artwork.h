@@ -34,9 +34,4 @@ QPixmap readPng(const QString& path);
 // Decoded versions are kept in the pixmap cache.
 QPixmap pixmap(const QString& name, double ratio);
 
-// Starts decoding these pictures, in the version for the scale nearest to `ratio`, on a
-// thread of their own, while the windows are being made: pixmap() then takes them from
-// there (waiting for the decode if it has not finished).
-void decodeAhead(const QStringList& names, double ratio);
-
 }  // namespace artwork

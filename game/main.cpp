@@ -2,13 +2,11 @@
 #include "game/commandline.h"
 #include "game/form1.h"
 #include "game/module1.h"
-#include "controls/artwork.h"
 #include "system/chinese.h"
 #include "platform/qtplatform.h"
 #include "records/store.h"
 
 #include <QApplication>
-#include <QScreen>
 #include <QProxyStyle>
 
 namespace {
@@ -36,10 +34,6 @@ int main(int argc, char* argv[])
         return *exitCode;
     FontConfigPreload fontConfig;
     QApplication app(argc, argv);
-    // The face's picture is decoded on a thread of its own while the fonts are read and the
-    // window is made, so that its first paint costs no decode.
-    if (const QScreen* screen = QGuiApplication::primaryScreen())
-        artwork::decodeAhead({QStringLiteral("background")}, screen->devicePixelRatio());
     QApplication::setStyle(new WindowStyle);
     QApplication::setApplicationName(QStringLiteral("varnoth"));
     QApplication::setApplicationVersion(QStringLiteral(VARNOTH_VERSION));

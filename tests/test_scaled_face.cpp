@@ -60,7 +60,6 @@ class TestScaledFace : public QObject {
 private slots:
     void nearestScale_data();
     void nearestScale();
-    void decodedAheadIsTheSamePicture();
     void faceOnEveryScreen_data();
     void faceOnEveryScreen();
 
@@ -84,17 +83,6 @@ void TestScaledFace::nearestScale()
     QFETCH(double, ratio);
     QFETCH(double, scale);
     QCOMPARE(artwork::nearestScale(ratio), scale);
-}
-
-// A picture decoded ahead, on its thread, is the one the window then paints.
-void TestScaledFace::decodedAheadIsTheSamePicture()
-{
-    artwork::decodeAhead({QStringLiteral("background")}, 1.4);
-    const QPixmap ahead = artwork::pixmap(QStringLiteral("background"), 1.6);
-    QCOMPARE(ahead.devicePixelRatio(), 1.5);
-    QImage shown = ahead.toImage().convertToFormat(QImage::Format_RGB32);
-    shown.setDevicePixelRatio(1);
-    QCOMPARE(shown, QImage(QStringLiteral(":/background@1.5x.png")).convertToFormat(QImage::Format_RGB32));
 }
 
 void TestScaledFace::faceOnEveryScreen_data()
