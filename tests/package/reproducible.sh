@@ -59,14 +59,6 @@ if [ ! -f "$work/status" ]; then
     mirror_unreachable "$work/mmdebstrap.log" && skip "no fresh Debian $number root: the mirror cannot be reached"
     fail "mmdebstrap could not make a fresh Debian $number root (status $status): $(tail -n 20 "$work/mmdebstrap.log")"
 fi
-grep -E 'INFO:reprotest:build "experiment-1"|variation' "$work/reprotest.log" | sed 's/^INFO:reprotest[^:]*: */reprotest: /'
-cp "$work/reprotest.log" "$artifacts/" 2>/dev/null
-case $(cat "$work/status") in
-    0) ;;
-    1)
-        cp "$work"/store/*.diff "$artifacts/" 2>/dev/null
-        "$(dirname "$self")/first_difference.sh" "$work/control/source-root" "$work/store/experiment-1/source-root"
-        fail "the second build differs from the first (reprotest's log and diff: $artifacts)" ;;
-    *) grep -vE '^ {4}|^\}|^$' "$work/reprotest.log" | tail -n 40; fail "reprotest could not build (exit $(cat "$work/status"))" ;;
-esac
+"$(dirname "$self")/reprotest_verdict.sh" "$(cat "$work/status")" "$work/reprotest.log" "$work/store" \
+    "$work/control/source-root" "$artifacts" || exit 1
 echo "PASS: built twice, varied: $(cd "$work/control/source-root" && sha256sum ./*.deb | sed 's| \./| |' | paste -sd ';')"

@@ -41,15 +41,5 @@ echo "the Windows files built again by reprotest, varied, and compared with $dis
     --vary=-fileordering,-user_group,-domain_host,-num_cpus --min-cpus="$(nproc)" \
     --build-command='bash scripts/package-windows.sh dist >build.log 2>&1 || { tail -n 40 build.log; exit 1; }' \
     . 'dist/*.exe') >"$work/reprotest.log" 2>&1
-status=$?
-grep -E 'variation' "$work/reprotest.log" | sed 's/^INFO:reprotest[^:]*: */reprotest: /'
-cp "$work/reprotest.log" "$artifacts/" 2>/dev/null
-case $status in
-    0) ;;
-    1)
-        cp "$work"/store/*.diff "$artifacts/" 2>/dev/null
-        "$here/first_difference.sh" "$work/first/source-root" "$work/store/experiment-1/source-root"
-        fail "the second build differs from the first (reprotest's log and diff: $artifacts)" ;;
-    *) grep -vE '^ {4}|^\}|^$' "$work/reprotest.log" | tail -n 40; fail "reprotest could not build (exit $status)" ;;
-esac
+"$here/reprotest_verdict.sh" $? "$work/reprotest.log" "$work/store" "$work/first/source-root" "$artifacts" || exit 1
 echo "PASS: built twice, varied: $(cd "$dist" && sha256sum varnoth.exe varnoth-*-setup.exe | paste -sd ';')"
