@@ -10,6 +10,13 @@ bench_desktop() {
     set +u
 }
 
+# build_mapwait FOLDER: compiles bench/mapwait.c into FOLDER; sets MAPWAIT to it.
+build_mapwait() {
+    mkdir -p "$1"
+    cc -O2 -Wall -o "$1/mapwait" "$root/bench/mapwait.c" -lX11 -lXdamage
+    MAPWAIT=$1/mapwait
+}
+
 # launch MAPWAIT EXE TITLE [ARG]: starts the program (through $LAUNCHER, such as wine, when
 # set) alone in an empty directory of its own, so that each run starts without a dat.ini;
 # sets PID, WIN, START_MS, the time from the start until its window was mapped, and

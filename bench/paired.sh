@@ -11,18 +11,16 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 [ $# -ge 2 ] || { echo "usage: bench/paired.sh A_EXE B_EXE [PAIRS]" >&2; exit 2; }
 exes=("$(realpath "$1")" "$(realpath "$2")")
 pairs=${3:-31}
-mkdir -p "$root/build-bench"
-cc -O2 -Wall -o "$root/build-bench/mapwait" "$root/bench/mapwait.c" -lX11 -lXdamage
-mapwait=$root/build-bench/mapwait
 
 . "$root/bench/lib.sh"
+build_mapwait "$root/build-bench"
 bench_desktop
 
 pictures=("" "") starts=("" "") picture_diffs="" start_diffs=""
 for _ in $(seq "$pairs"); do
     picture=() start=()
     for k in $(printf '0\n1\n' | shuf); do
-        launch "$mapwait" "${exes[k]}" Varnoth
+        launch "$MAPWAIT" "${exes[k]}" Varnoth
         picture[k]=$PICTURE_MS start[k]=$START_MS
         sleep 0.3
         quit

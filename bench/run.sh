@@ -14,12 +14,11 @@ runs=${1:-11}
 "$root/scripts/build.sh" >/dev/null
 cmake -S "$root/bench/floor" -B "$root/build-bench" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build "$root/build-bench" >/dev/null
-cc -O2 -Wall -o "$root/build-bench/mapwait" "$root/bench/mapwait.c" -lX11 -lXdamage
 
 . "$root/bench/lib.sh"
+build_mapwait "$root/build-bench"
 bench_desktop
 ticks_per_second=$(getconf CLK_TCK)
-mapwait=$root/build-bench/mapwait
 
 peak_kib() { awk '/VmHWM/ {print $2}' "/proc/$1/status"; }
 cpu_ticks() { awk '{print $14 + $15}' "/proc/$1/stat"; }
@@ -54,7 +53,7 @@ for i in $(seq "$runs"); do
     while read -r program; do
         if [[ $program == [012] ]]; then
             k=$program
-            launch "$mapwait" "${exes[k]}" "${titles[k]}" "${args[k]}"
+            launch "$MAPWAIT" "${exes[k]}" "${titles[k]}" "${args[k]}"
             starts[${names[k]}]+="$START_MS"$'\n'
             pictures[${names[k]}]+="$PICTURE_MS"$'\n'
             sleep 0.5
@@ -62,7 +61,7 @@ for i in $(seq "$runs"); do
             quit
             closes[${names[k]}]+="$CLOSE_MS"$'\n'
         else
-            launch "$mapwait" "${program%%|*}" "${program#*|}"
+            launch "$MAPWAIT" "${program%%|*}" "${program#*|}"
             starts[$program]+="$START_MS"$'\n'
             pictures[$program]+="$PICTURE_MS"$'\n'
             sleep 0.5
@@ -76,7 +75,7 @@ for k in 0 1 2; do
     printf -v "${name}_picture" '%s' "$(printf '%s' "${pictures[$name]}" | median)"
     printf -v "${name}_close" '%s' "$(printf '%s' "${closes[$name]}" | median)"
     printf -v "${name}_rss" '%s' "$(printf '%s' "${rss[$name]}" | median)"
-    launch "$mapwait" "${exes[k]}" "${titles[k]}" "${args[k]}"
+    launch "$MAPWAIT" "${exes[k]}" "${titles[k]}" "${args[k]}"
     sleep 1
     printf -v "${name}_idle" '%s' "$(cpu_over "$PID" 10)"
     if [ "$name" = game ]; then

@@ -30,9 +30,9 @@ cmake -S "$root/bench/floor" -B "$out/floor" -G Ninja -DCMAKE_BUILD_TYPE=MinSize
     >/dev/null
 cmake --build "$out/floor" >/dev/null
 x86_64-w64-mingw32-strip -o "$out/floor.exe" "$out/floor/floor.exe"
-cc -O2 -Wall -o "$out/mapwait" "$root/bench/mapwait.c" -lX11 -lXdamage
 
 . "$root/bench/lib.sh"
+build_mapwait "$out"
 bench_desktop
 export WINEPREFIX=$WORK/wine WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 trap 'wineserver -k 2>/dev/null; xcleanup' EXIT
@@ -48,7 +48,7 @@ declare -A starts pictures
 echo "Measuring ($runs runs each, after one of each to warm up)..." >&2
 for i in $(seq 0 "$runs"); do
     for k in 0 1; do
-        LAUNCHER=wine launch "$out/mapwait" "${exes[k]}" "${titles[k]}" "${args[k]}"
+        LAUNCHER=wine launch "$MAPWAIT" "${exes[k]}" "${titles[k]}" "${args[k]}"
         sleep 0.5
         quit
         [ "$i" -gt 0 ] && starts[$k]+="$START_MS"$'\n' && pictures[$k]+="$PICTURE_MS"$'\n'
