@@ -45,10 +45,10 @@ commit=${1:-HEAD}
 . "$root/packaging/debian/roots.sh"
 fail() { echo "package.sh: $*" >&2; exit 1; }
 
-release=$(this_debian_release)
-root_sources "$release" || fail "this system is not Debian 12 or 13 ('$release'): no root to build in"
+this_release_root "${VARNOTH_APT_CACHE:-$out/apt-cache}" ||
+    fail "this system is not Debian 12 or 13 ('$(this_debian_release)'): no root to build in"
+release=$NUMBER
 can_make_roots || fail "a normal user without user namespaces cannot make a root: run as root or with sudo"
-cache_options "${VARNOTH_APT_CACHE:-$out/apt-cache}"
 # The repository may belong to another user than the one building (sudo, a Debian root).
 git=(git -c safe.directory="$root" -C "$root")
 commit=$("${git[@]}" rev-parse --verify "$commit^{commit}") || fail "no commit $1"
@@ -84,7 +84,7 @@ if ! mmdebstrap --variant=buildd --mode=auto "${CACHE_SEED[@]}" \
     --customize-hook="chroot \"\$1\" bash /build/package.sh __build $dsc" \
     --customize-hook='chown -R 0:0 "$1"/build/out' \
     --customize-hook="sync-out /build/out $out" \
-    "$(debian_codename "$release")" /dev/null "${ROOT_SOURCES[@]}" >"$log" 2>&1; then
+    "$CODENAME" /dev/null "${ROOT_SOURCES[@]}" >"$log" 2>&1; then
     tail -n 60 "$log" >&2
     mirror_unreachable "$log" && { echo "package.sh: the Debian mirror cannot be reached" >&2; exit 3; }
     fail "the build in a fresh root failed; see $log"
