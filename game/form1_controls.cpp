@@ -13,6 +13,7 @@
 #include <QMenuBar>
 #include <QPainter>
 #include <QRegularExpressionValidator>
+#include <QTimer>
 
 namespace {
 
@@ -24,10 +25,17 @@ public:
     explicit Face(QWidget* parent) : QWidget(parent) {}
 
 protected:
-    void paintEvent(QPaintEvent*) override
+    // A window just shown waits a few milliseconds for the window manager to frame and map
+    // it; the picture is decoded in that pause, at the event loop's first turn, instead of
+    // at the first paint, which only comes once the window is mapped.
+    void showEvent(QShowEvent*) override
     {
-        QPainter(this).drawPixmap(0, 0, artwork::pixmap(QStringLiteral("background"), devicePixelRatioF()));
+        QTimer::singleShot(0, this, [this] { picture(); });
     }
+    void paintEvent(QPaintEvent*) override { QPainter(this).drawPixmap(0, 0, picture()); }
+
+private:
+    QPixmap picture() const { return artwork::pixmap(QStringLiteral("background"), devicePixelRatioF()); }
 };
 
 QFont fontOf(const face::Font& design)
