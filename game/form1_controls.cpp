@@ -25,13 +25,16 @@ public:
     explicit Face(QWidget* parent) : QWidget(parent) {}
 
 protected:
-    // A window just shown waits a few milliseconds for the window manager to frame and map
-    // it; the picture is decoded in that pause, at the event loop's first turn, instead of
-    // at the first paint, which only comes once the window is mapped.
+#ifndef Q_OS_WIN
+    // Under X11 or Wayland a window just shown waits a few milliseconds for the window
+    // manager or compositor to map it; the picture is decoded in that pause, at the event
+    // loop's first turn, instead of at the first paint, which only comes once the window is
+    // mapped. Windows paints a window as soon as it is shown: there is no pause to use.
     void showEvent(QShowEvent*) override
     {
         QTimer::singleShot(0, this, [this] { picture(); });
     }
+#endif
     void paintEvent(QPaintEvent*) override { QPainter(this).drawPixmap(0, 0, picture()); }
 
 private:
