@@ -98,10 +98,19 @@ QString Files::makeFolders(const QString& path)
     return {};
 }
 
+// A lock file holds nothing, and any descriptor of it takes its lock: whatever the umask of
+// the copy that made it, every user may open it, so that the players who share a folder all
+// respect the one lock. Only its owner can say so; it does, each time it opens it.
 Opened Files::open(const QString& path, Access access)
 {
     constexpr int flags[] = {O_RDONLY, O_WRONLY, O_RDONLY | O_CREAT};
-    return openRegular(path, flags[static_cast<int>(access)]);
+    Opened opened = openRegular(path, flags[static_cast<int>(access)]);
+    const int fd = static_cast<int>(opened.file);
+    struct stat status {};
+    if (access == Access::LockFile && fd >= 0 && ::fstat(fd, &status) == 0 && status.st_uid == ::geteuid()
+        && (status.st_mode & 0444) != 0444)
+        ::fchmod(fd, (status.st_mode & 07777) | 0444);
+    return opened;
 }
 
 Opened Files::create(const QString& path, const QString& permissionsOf)
