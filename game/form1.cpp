@@ -7,13 +7,13 @@
 
 #include "game/form1_accessibility.h"
 #include "system/centring.h"
+#include "system/console.h"
 #include "platform/keyfilter.h"
 #include "settings/form2.h"
 
 #include <QCloseEvent>
 #include <QLayout>
 #include <algorithm>
-#include <cstdio>
 #include <exception>
 
 namespace {
@@ -33,9 +33,9 @@ void skipOnFailure(const char* what, Step step)
     try {
         step();
     } catch (const std::exception& e) {
-        std::fprintf(stderr, "varnoth: skipped %s: %s\n", what, e.what());
+        logLine(QStringLiteral("skipped %1: %2").arg(QLatin1StringView(what), QString::fromLocal8Bit(e.what())));
     } catch (...) {
-        std::fprintf(stderr, "varnoth: skipped %s\n", what);
+        logLine(QStringLiteral("skipped %1").arg(QLatin1StringView(what)));
     }
 }
 

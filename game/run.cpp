@@ -1,12 +1,12 @@
 #include "game/run.h"
 
+#include "system/console.h"
 #include "system/sessionend.h"
 
 #include <QApplication>
 #include <QDialog>
 #include <QTimer>
 #include <chrono>
-#include <cstdio>
 #include <cstdlib>
 
 using namespace records;
@@ -154,7 +154,7 @@ void Run::watchSessionEnd(QGuiApplication& app)
     connect(&app, &QGuiApplication::commitDataRequest, this, [this] { sessionEnds(); });
     endSignals_->setLastResort(std::chrono::seconds(10), [this] {
         saveRemembered();
-        std::fputs("varnoth: the window did not answer the end of the session; quit without it\n", stderr);
+        logLine(QStringLiteral("the window did not answer the end of the session; quit without it"));
         std::_Exit(0);
     });
 }

@@ -1,11 +1,10 @@
 // safefile.h on POSIX systems (Linux, the BSDs, macOS).
 #include "records/safefile.h"
 
+#include "system/console.h"
 #include "system/folders.h"
 
 #include <cerrno>
-#include <cstdio>
-#include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
@@ -169,8 +168,8 @@ Outcome Files::replace(const QString& from, const QString& to)
     const QByteArray folder = target.left(std::max<qsizetype>(target.lastIndexOf('/'), 1));
     const int fd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0 || ::fsync(fd) != 0)
-        std::fprintf(stderr, "varnoth: could not flush the folder of %s: %s\n",
-                     qUtf8Printable(folders::displayPath(to)), std::strerror(errno));
+        logLine(QStringLiteral("could not flush the folder of %1: %2")
+                    .arg(folders::displayPath(to), qt_error_string(errno)));
     if (fd >= 0)
         ::close(fd);
     return {};

@@ -1,11 +1,11 @@
 #include "records/store.h"
 
+#include "system/console.h"
 #include "system/folders.h"
 
 #include <QRandomGenerator>
 
 #include <algorithm>
-#include <cstdio>
 
 namespace records {
 
@@ -153,8 +153,6 @@ safefile::Outcome writeInPlace(Files& files, const QString& path, const QByteArr
 }
 
 }  // namespace
-
-void logLine(const QString& line) { std::fprintf(stderr, "varnoth: %s\n", qUtf8Printable(line)); }
 
 QString recordsFolder(const QString& programDirectory, const QString& userDataDirectory)
 {

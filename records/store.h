@@ -21,9 +21,6 @@ struct RecordsFile {
     QString displayPath() const;          // the path for the player and the log
 };
 
-// A line for the log (standard error), after "varnoth: ".
-void logLine(const QString& line);
-
 enum class LoadOutcome : std::uint8_t {
     Loaded,      // read from the file
     Absent,      // no regular file of that name: defaults
