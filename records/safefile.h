@@ -93,6 +93,8 @@ public:
     virtual void removeIfUnlocked(const QString& path);
     // Waits before another attempt at a lock that another copy holds.
     virtual void pause(int ms);
+    // Milliseconds on a clock that only goes forward, for how long a lock has been waited for.
+    virtual qint64 now();
 };
 
 Files& systemFiles();

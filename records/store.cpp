@@ -109,7 +109,8 @@ private:
 // Busy or LockUnopenable when another copy may have held it all the while.
 SaveProblem takeSaveLock(Files& files, HeldFile& lockFile, HeldFile& onFile, const QString& shown)
 {
-    for (int waited = 0;; waited += lockPollMs) {
+    const qint64 start = files.now();
+    for (bool told = false;;) {
         Lock lock = lockFile.take();
         if (lock == Lock::Unavailable)
             lock = onFile.take();
@@ -117,11 +118,14 @@ SaveProblem takeSaveLock(Files& files, HeldFile& lockFile, HeldFile& onFile, con
             logLine(QStringLiteral("saving without a lock: %1").arg(lockFile.error()));
         if (lock != Lock::Busy)
             return SaveProblem::None;
+        const qint64 waited = files.now() - start;
         if (waited >= lockWaitMs)
             return lockFile.unopenable() ? SaveProblem::LockUnopenable : SaveProblem::Busy;
-        if (waited == sayWaitingAfterMs)
+        if (!told && waited >= sayWaitingAfterMs) {
+            told = true;
             logLine(QStringLiteral("waiting for another copy of the game, which holds the lock on %1").arg(shown));
-        files.pause(lockPollMs);
+        }
+        files.pause(static_cast<int>(std::min<qint64>(lockPollMs, lockWaitMs - waited)));
     }
 }
 

@@ -114,12 +114,14 @@ public:
         if (!dead("removeIfUnlocked"))
             Files::removeIfUnlocked(path);
     }
-    void pause(int) override
+    void pause(int ms) override
     {
         ++pauses;
+        clock_ += ms;
         if (before)
             before("pause");
     }
+    qint64 now() override { return clock_; }
 
 private:
     const QString killed = QStringLiteral("killed");
@@ -153,6 +155,7 @@ private:
     }
 
     int calls_ = 0;
+    qint64 clock_ = 0;  // what the pauses have waited, for no time at all
     std::set<Handle> open_;
 };
 
