@@ -3,6 +3,7 @@
 #include "game/form1.h"
 #include "game/form1_layout.h"
 #include "accessibility/accessibility.h"
+#include "accessibility/announcer.h"
 #include "accessibility/atspi.h"
 
 #include <QAccessible>
@@ -34,7 +35,7 @@ int indexIn(const QList<QObject*>& objects, const QAccessibleInterface* child)
 }
 
 // Something a screen reader reads on the face that is no widget of its own: a history row,
-// the history, an announcement. Each says what it is and what it reads as; FacePartAccessible
+// the history. Each says what it is and what it reads as; FacePartAccessible
 // answers the reader from that, read-only, in the face's window, as a child of the object's
 // parent.
 class FacePart : public QObject {
@@ -176,64 +177,24 @@ private:
     QPointer<Label> heading_;
 };
 
-#if QT_VERSION < QT_VERSION_CHECK(6, 8, 0)
-// Before Qt 6.8 there is no announcement event, so each announcement is a notification
-// that is never drawn: a screen reader speaks its text as it "shows". A few take turns, so
-// that a reader that gets to one late still finds the text it was shown with.
-class Announcement : public FacePart {
-    Q_OBJECT
-public:
-    explicit Announcement(QWidget* face) : FacePart(face) {}
-
-    QAccessible::Role role() const override { return QAccessible::Notification; }
-    QString name() const override { return text; }
-
-    QString text;
-};
-#endif
-
 // What the player hears as the game goes on, beyond what a reader reads from the window by
-// itself: each handler's news, in one announcement. From Qt 6.8 on it is the platform's own
-// announcement, which Qt raises on the face: AT-SPI's Announcement signal on Linux (Orca
-// speaks it as it speaks the notifications before), a UI Automation notification on
-// Windows (Narrator, NVDA).
+// itself: each handler's news, in one announcement on the face.
 class Narrator : public QObject {
     Q_OBJECT
 public:
-    explicit Narrator(const Form1& w) : QObject(w.face()), face_(w.face())
-    {
-#if QT_VERSION < QT_VERSION_CHECK(6, 8, 0)
-        for (auto& announcement : ring_)
-            announcement = new Announcement(w.face());
-#endif
-    }
+    explicit Narrator(const Form1& w) : QObject(w.face()), announcer_(new accessibility::Announcer(w.face())) {}
 
     void say(const QString& text)
     {
         lastSaid_ = text;
-#if QT_VERSION >= QT_VERSION_CHECK(6, 8, 0)
-        QAccessibleAnnouncementEvent announcement(face_, text);
-        QAccessible::updateAccessibility(&announcement);
-#else
-        Announcement* announcement = ring_[next_++ % ring_.size()];
-        announcement->text = text;
-        QAccessibleInterface* spoken = QAccessible::queryAccessibleInterface(announcement);
-        QAccessibleEvent renamed(spoken, QAccessible::NameChanged);
-        QAccessible::updateAccessibility(&renamed);
-        QAccessibleEvent shown(spoken, QAccessible::ObjectShow);
-        QAccessible::updateAccessibility(&shown);
-#endif
+        announcer_->say(text);
     }
 
     QString lastSaid() const { return lastSaid_; }
 
 private:
-    QWidget* face_;
+    accessibility::Announcer* announcer_;
     QString lastSaid_;
-#if QT_VERSION < QT_VERSION_CHECK(6, 8, 0)
-    std::array<Announcement*, 4> ring_{};
-    size_t next_ = 0;
-#endif
 };
 
 // The parts as sentences: each ends in a full stop unless it already ends in a mark.
