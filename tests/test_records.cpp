@@ -38,6 +38,7 @@ public:
     bool unreadable = false;       // a regular file reads as one this user may not read
     bool folderRefuses = false;    // the folder takes no new file
     bool lockFileDenied = false;   // a lock file that is there may not be opened: another user's
+    bool replaceRefused = false;   // the new file cannot take dat.ini's place
     std::function<void(const char* call)> before;  // runs before each call, and each pause
     int pauses = 0;
 
@@ -103,7 +104,9 @@ public:
     }
     safefile::Outcome replace(const QString& from, const QString& to) override
     {
-        return dead("replace") ? safefile::Outcome{Failure::Other, killed} : Files::replace(from, to);
+        if (dead("replace") || replaceRefused)
+            return {Failure::Other, died() ? killed : QStringLiteral("Access is denied")};
+        return Files::replace(from, to);
     }
     QStringList names(const QString& folder, const QString& prefix) override
     {
@@ -827,13 +830,11 @@ void TestRecords::runTellsWhatBecameOfTheFile()
     FaultyFiles files;
     files.unreadable = file == "unreadable";
     files.busyLocks = file == "busy" ? -1 : 0;
-    if (file == "changed as it fails")
+    files.replaceRefused = file == "changed as it fails";
+    if (files.replaceRefused)
         files.before = [&](const char* call) {
-            if (QByteArray(call) != "replace")
-                return;
-            for (const QString& name : entriesOf(dir).filter("dat.ini.new-"))
-                QFile::remove(dir.filePath(name));
-            writeBytes(path, "120,5,Other,9999\r\n\r\n");
+            if (QByteArray(call) == "replace")
+                writeBytes(path, "120,5,Other,9999\r\n\r\n");
         };
     Run run(fileIn(dir), files);
     Records shown = run.load();
