@@ -8,8 +8,9 @@
 #                             fresh root: everything of test's but the Windows build
 #   install-deps.sh test      everything the test command uses (all of the above and more)
 #   install-deps.sh --list PURPOSE [RELEASE]   prints the packages of that purpose on that
-#                             Debian release (12 or 13; this system's by default), one a line
-# Uses sudo when not run as root. The names are the same on Debian 12 and 13.
+#                             Debian release (12, 13 or unstable; this system's by default),
+#                             one a line
+# Uses sudo when not run as root. The names are the same on Debian 12, 13 and unstable.
 #
 # The Windows files are built on Debian 13 alone, with its Qt 6.8 and MinGW-w64; Debian 12
 # builds them in a cached Debian 13 root (scripts/on-debian13.sh), so there the Windows
@@ -18,7 +19,8 @@ set -euo pipefail
 list_only=false
 if [ "${1:-}" = --list ]; then list_only=true; shift; fi
 purpose=${1:-test}
-release=${2:-$(. /etc/os-release 2>/dev/null && echo "${VERSION_ID:-}")}
+# A Debian whose os-release names no version is unstable (or testing, which says the same).
+release=${2:-$(. /etc/os-release 2>/dev/null && [ "${ID:-}" = debian ] && echo "${VERSION_ID:-unstable}")}
 
 play=(
     build-essential cmake
@@ -77,8 +79,8 @@ if $list_only; then printf '%s\n' "${packages[@]}" | sort -u; exit 0; fi
 
 system=$(. /etc/os-release 2>/dev/null && echo "${ID:-}${VERSION_ID:-}")
 case $system in
-    debian12 | debian13) ;;
-    *) echo "install-deps: this system is '$system', not Debian 12 or 13; trying the same package names" >&2 ;;
+    debian12 | debian13 | debian) ;;
+    *) echo "install-deps: this system is '$system', not Debian 12, 13 or unstable; trying the same package names" >&2 ;;
 esac
 
 missing=()
