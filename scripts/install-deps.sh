@@ -54,8 +54,9 @@ suite=(
     at-spi2-core python3-gi gir1.2-atspi-2.0 weston qt6-wayland
     # a screen reader that speaks, to a silent sound device, in a locale built on the spot
     orca speech-dispatcher speech-dispatcher-espeak-ng espeak-ng locales
-    # the artwork tool, the static checks, fresh Debian roots (of either release) for the package
-    qt6-svg-dev clang-tidy cppcheck lintian desktop-file-utils appstream man-db mmdebstrap debian-archive-keyring
+    # the artwork tool (its fonts too: unstable's fontconfig no longer brings DejaVu), the
+    # static checks, fresh Debian roots (of any release) for the package
+    qt6-svg-dev fonts-dejavu-core clang-tidy cppcheck lintian desktop-file-utils appstream man-db mmdebstrap debian-archive-keyring
     # the Debian package's own tests in a fresh root, and two builds of it compared
     autopkgtest reprotest
     # the reference the GB18030 codec is generated from and tested against
