@@ -57,17 +57,34 @@ printf 'AudioOutputMethod "alsa"\nAddModule "espeak-ng" "sd_espeak-ng" "espeak-n
     >"$XDG_CONFIG_HOME/speech-dispatcher/speechd.conf"
 # Orca as /usr/bin/orca starts it, except that another Orca of this user (another test's,
 # another session's) is neither killed nor a reason to give up: this one has a desktop
-# and buses of its own. Its debug log goes to a terminal (script's), where each line is
-# written as it is said; into a file, Python would hold lines back in a buffer.
+# and buses of its own (the launcher's function that looks for them is otherOrcas up to
+# Orca 48, other_orcas in 51). Its debug log goes to a terminal of its own, a
+# pseudo-terminal whose every byte is copied into the log as it comes: into a file, Orca
+# 43 and 48 would hold lines back in Python's buffer. (script, of bsdutils, did this once;
+# bsdutils is no longer essential in unstable, and its roots lack it.)
 LOG=$WORK/orca.log
 printf '%s\n' 'import os, runpy, sys' \
     "open('$WORK/orca.pid', 'w').write(str(os.getpid()))" \
     "sys.argv = ['orca', '--user-prefs', '$WORK/orca', '--debug-file', '/dev/tty']" \
     'main = runpy.run_path("/usr/bin/orca", run_name="orca_launcher")["main"]' \
-    'main.__globals__["otherOrcas"] = lambda: []' \
-    'main.__globals__["setProcessName"] = lambda name: None' \
+    'main.__globals__["otherOrcas"] = main.__globals__["other_orcas"] = lambda: []' \
+    'main.__globals__["setProcessName"] = main.__globals__["set_process_name"] = lambda name: None' \
     'sys.exit(main())' >"$WORK/start-orca.py"
-script -qfec "/usr/bin/python3 $WORK/start-orca.py" "$LOG" </dev/null >/dev/null 2>&1 &
+printf '%s\n' 'import os, pty, sys' \
+    'pid, terminal = pty.fork()' \
+    'if pid == 0:' \
+    '    os.execv(sys.argv[2], sys.argv[2:])' \
+    'with open(sys.argv[1], "wb", buffering=0) as log:' \
+    '    while True:' \
+    '        try:' \
+    '            data = os.read(terminal, 4096)' \
+    '        except OSError:' \
+    '            break' \
+    '        if not data:' \
+    '            break' \
+    '        log.write(data)' \
+    'sys.exit(os.waitstatus_to_exitcode(os.waitpid(pid, 0)[1]))' >"$WORK/terminal-log.py"
+/usr/bin/python3 "$WORK/terminal-log.py" "$LOG" /usr/bin/python3 "$WORK/start-orca.py" </dev/null >/dev/null 2>&1 &
 SCRIPT_PID=$!
 # Orca is up once it has spoken its greeting ("Screen reader on.", in the desktop's
 # language), which every version says once it listens to the desktop; the words each
