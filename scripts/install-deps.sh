@@ -30,8 +30,9 @@ play=(
 package=(
     "${play[@]}"
     dpkg-dev file
-    # the source package from a commit, built in a fresh root of this release
-    git xz-utils mmdebstrap debian-archive-keyring
+    # the source package from a commit, built in a fresh root of this release (mmdebstrap
+    # mounts the root's /dev, /proc and /sys with mount, no longer essential in unstable)
+    git xz-utils mmdebstrap mount debian-archive-keyring
 )
 # The static Qt for Windows is built from Debian's qt6-base source with these, and Wine
 # runs what is built (scripts/build-qt-windows.sh, scripts/build-windows.sh); on Debian 12,
@@ -52,8 +53,9 @@ suite=(
     xvfb x11-utils x11-xserver-utils x11-apps xdotool xclip openbox imagemagick libx11-dev libxdamage-dev dbus-daemon
     # the accessibility bus and a client for it; a compositor for the Wayland test
     at-spi2-core python3-gi gir1.2-atspi-2.0 weston qt6-wayland
-    # a screen reader that speaks, to a silent sound device, in a locale built on the spot
-    orca speech-dispatcher speech-dispatcher-espeak-ng espeak-ng locales
+    # a screen reader that speaks, to a silent sound device, in a locale built on the spot,
+    # its log written through a terminal (script, of bsdutils, no longer essential in unstable)
+    orca speech-dispatcher speech-dispatcher-espeak-ng espeak-ng locales bsdutils
     # the artwork tool (its fonts too: unstable's fontconfig no longer brings DejaVu), the
     # static checks, fresh Debian roots (of any release) for the package
     qt6-svg-dev fonts-dejavu-core clang-tidy cppcheck lintian desktop-file-utils appstream man-db mmdebstrap debian-archive-keyring

@@ -14,7 +14,7 @@ locale_name=$2
 . "$(dirname "$0")/../support/testlib.sh"
 # The face's size and regions, written by the build from the face table.
 . "$3"
-for tool in orca speech-dispatcher localedef; do
+for tool in orca speech-dispatcher localedef script; do
     command -v "$tool" >/dev/null || skip "$tool is not installed (scripts/install-deps.sh test installs it)"
 done
 xstart
@@ -58,10 +58,8 @@ printf 'AudioOutputMethod "alsa"\nAddModule "espeak-ng" "sd_espeak-ng" "espeak-n
 # Orca as /usr/bin/orca starts it, except that another Orca of this user (another test's,
 # another session's) is neither killed nor a reason to give up: this one has a desktop
 # and buses of its own (the launcher's function that looks for them is otherOrcas up to
-# Orca 48, other_orcas in 51). Its debug log goes to a terminal of its own, a
-# pseudo-terminal whose every byte is copied into the log as it comes: into a file, Orca
-# 43 and 48 would hold lines back in Python's buffer. (script, of bsdutils, did this once;
-# bsdutils is no longer essential in unstable, and its roots lack it.)
+# Orca 48, other_orcas in 51). Its debug log goes to a terminal (script's), where each
+# line is written as it is said; into a file, Python would hold lines back in a buffer.
 LOG=$WORK/orca.log
 printf '%s\n' 'import os, runpy, sys' \
     "open('$WORK/orca.pid', 'w').write(str(os.getpid()))" \
@@ -70,21 +68,7 @@ printf '%s\n' 'import os, runpy, sys' \
     'main.__globals__["otherOrcas"] = main.__globals__["other_orcas"] = lambda: []' \
     'main.__globals__["setProcessName"] = main.__globals__["set_process_name"] = lambda name: None' \
     'sys.exit(main())' >"$WORK/start-orca.py"
-printf '%s\n' 'import os, pty, sys' \
-    'pid, terminal = pty.fork()' \
-    'if pid == 0:' \
-    '    os.execv(sys.argv[2], sys.argv[2:])' \
-    'with open(sys.argv[1], "wb", buffering=0) as log:' \
-    '    while True:' \
-    '        try:' \
-    '            data = os.read(terminal, 4096)' \
-    '        except OSError:' \
-    '            break' \
-    '        if not data:' \
-    '            break' \
-    '        log.write(data)' \
-    'sys.exit(os.waitstatus_to_exitcode(os.waitpid(pid, 0)[1]))' >"$WORK/terminal-log.py"
-/usr/bin/python3 "$WORK/terminal-log.py" "$LOG" /usr/bin/python3 "$WORK/start-orca.py" </dev/null >/dev/null 2>&1 &
+script -qfec "/usr/bin/python3 $WORK/start-orca.py" "$LOG" </dev/null >/dev/null 2>&1 &
 SCRIPT_PID=$!
 # Orca is up once it has spoken its greeting ("Screen reader on.", in the desktop's
 # language), which every version says once it listens to the desktop; the words each
@@ -149,6 +133,15 @@ past() { HEARD=$(spoken | wc -l); }
 
 key() { xdotool key "$@"; }
 
+# press KEY: a flat review key, held for a tenth of a second as a finger holds it. Orca 51
+# keeps its review where it was only if the key's press is handled before its release
+# comes (xdotool key sends both at once), else each key starts from the focus again.
+press() {
+    xdotool keydown "$1"
+    sleep 0.1
+    xdotool keyup "$1"
+}
+
 # review KEY PATTERN: reads the current flat review line (KP_Up), then presses the flat
 # review key until Orca reads a line matching PATTERN (each time once Orca has said
 # something, at most twelve times); prints the line, and LINE holds it.
@@ -157,7 +150,7 @@ review() {
     start=$(spoken | wc -l)
     for i in $(seq 13); do
         count=$(spoken | wc -l)
-        if [ "$i" -eq 1 ]; then key KP_Up; else key "$review_key"; fi
+        if [ "$i" -eq 1 ]; then press KP_Up; else press "$review_key"; fi
         for j in $(seq 30); do [ "$(spoken | wc -l)" -gt "$count" ] && break; sleep 0.1; done
         sleep 0.2
         found=$(spoken | tail -n +$((start + 1)) | grep -m 1 -E -- "$pattern")
@@ -194,17 +187,17 @@ guess() {
     # who waits for the echo does.
     orca_settled
     for i in $(seq 10); do
-        key KP_Up
+        press KP_Up
         hear "确定" 5 >/dev/null
         [ "$LINE" = "${digits:0:1} ${digits:1:1} ${digits:2:1} ${digits:3:1} 确定" ] && break
     done
-    key KP_Right
+    press KP_Right
     hear "^确定" 5 >/dev/null
     # Orca clicks again, and then presses, when it finds the pointer not yet where it sent
     # it: the pointer goes to 确定 first (Insert+KP_Divide), where a player's stays anyway.
-    key Insert+KP_Divide
+    press Insert+KP_Divide
     for i in $(seq 50); do pointer_on_confirm && break; sleep 0.1; done
-    key KP_Divide
+    press KP_Divide
 }
 
 # pointer_on_confirm: true while the mouse pointer is over the drawn 确定 button.
