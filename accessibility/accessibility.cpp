@@ -69,13 +69,17 @@ public:
     }
 
     // Qt reports the caption side of a link (a sibling whose buddy this is); this adds the
-    // other side, the figure that this caption names.
+    // other side where the figure is a text box, which shows its caption as its name. A
+    // figure that is itself a label is not claimed: Orca 51's flat review leaves out a label
+    // that is the label of another object on the screen, taking that object to show it
+    // (_get_showing_zones, flat_review.py), but a label shows its own text alone ("9"), so
+    // the caption ("剩余次数:") would go unheard. Such a figure still names its caption.
     QList<QPair<QAccessibleInterface*, QAccessible::Relation>> relations(QAccessible::Relation match) const override
     {
         auto related = QAccessibleWidget::relations(match);
         if (match & QAccessible::Labelled) {
-            if (QWidget* figure = label()->buddy())
-                if (QAccessibleInterface* named = QAccessible::queryAccessibleInterface(figure))
+            if (auto* box = qobject_cast<QLineEdit*>(label()->buddy()))
+                if (QAccessibleInterface* named = QAccessible::queryAccessibleInterface(box))
                     related.append({named, QAccessible::Labelled});
         }
         return related;
