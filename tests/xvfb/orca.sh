@@ -133,24 +133,38 @@ past() { HEARD=$(spoken | wc -l); }
 
 key() { xdotool key "$@"; }
 
-# press KEY: a flat review key, held for a tenth of a second as a finger holds it. Orca 51
-# keeps its review where it was only if the key's press is handled before its release
-# comes (xdotool key sends both at once), else each key starts from the focus again.
+# press [MODIFIER+]KEY: a flat review key pressed as fingers press it: the modifier (Orca's
+# Insert) held first, the key held for a tenth of a second. Orca 51 keeps its review where
+# it was only if a key's press is handled before its release comes, and takes Insert for
+# its modifier only when it is down before the key (xdotool key sends it all at once). The
+# key goes by its keycode: for the keysym KP_Divide, which unstable's keymap (xkb-data 2.48)
+# also puts on levels that need Alt, xdotool holds Alt, and Orca hears Alt+KP_Divide.
 press() {
-    xdotool keydown "$1"
+    local key=${1##*+} code
+    code=$(xmodmap -pke | awk -v key="$key" '$4 == key {print $2; exit}')
+    [ "$key" = "$1" ] || { xdotool keydown "${1%+*}"; sleep 0.05; }
+    xdotool keydown "${code:-$key}"
     sleep 0.1
-    xdotool keyup "$1"
+    xdotool keyup "${code:-$key}"
+    [ "$key" = "$1" ] || xdotool keyup "${1%+*}"
 }
 
 # review KEY PATTERN: reads the current flat review line (KP_Up), then presses the flat
 # review key until Orca reads a line matching PATTERN (each time once Orca has said
-# something, at most twelve times); prints the line, and LINE holds it.
+# something, at most twelve times), then the next line key (KP_Page_Up) down the window, at
+# most 24 times: with no control focused, Orca 51 starts at the window's top; prints the
+# line, and LINE holds it.
 review() {
     local review_key=$1 pattern=$2 i j count start found
+    # A review starts from what the window shows now, as after any other key: Orca 51 keeps
+    # the picture it reviewed last while only review keys come, whatever changed since (a
+    # row that joined the history), and Scroll Lock, pressed twice, is a key that does nothing.
+    key Scroll_Lock Scroll_Lock
+    sleep 0.2
     start=$(spoken | wc -l)
-    for i in $(seq 13); do
+    for i in $(seq 37); do
         count=$(spoken | wc -l)
-        if [ "$i" -eq 1 ]; then press KP_Up; else press "$review_key"; fi
+        if [ "$i" -eq 1 ]; then press KP_Up; elif [ "$i" -le 13 ]; then press "$review_key"; else press KP_Page_Up; fi
         for j in $(seq 30); do [ "$(spoken | wc -l)" -gt "$count" ] && break; sleep 0.1; done
         sleep 0.2
         found=$(spoken | tail -n +$((start + 1)) | grep -m 1 -E -- "$pattern")
