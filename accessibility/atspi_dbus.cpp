@@ -194,8 +194,8 @@ std::unique_ptr<QKeyEvent> copyOf(const QKeyEvent& event)
 // an answer after 100 ms and then, in notifyKeyboardListenerError, passes on every key it
 // holds at once, after which later answers are taken for the wrong keys. It also lets the
 // menu bar see the raw Alt before it holds it, and again when it passes it on: the menu
-// bar's keyboard mode switched on and off again, and Down did nothing. Seen on Qt 6.4.2 and
-// 6.8.2 (the same timeout and the same flush); no fix known. To tell: without this relay, the
+// bar's keyboard mode switched on and off again, and Down did nothing. Seen on Qt 6.4.2,
+// 6.8.2 and 6.11.2 (the same timeout and the same flush in each one's source); no fix known. To tell: without this relay, the
 // Orca test (tests/xvfb/orca.sh) fails at the menu after the settings dialog on a Qt without
 // the fix (Alt, Down never reaches 开始解锁), and passes on one with it. This relay stands in
 // front of Qt's: Qt's sees only the events passed on here, which it leaves alone as they are
@@ -315,8 +315,8 @@ void relayKeysInOrder()
 
 // Both states a reader caches, on every Qt: a change told here is one that Qt's bridge does
 // not tell (an empty label gaining or losing its caption) or tells in part (a widget shown or
-// hidden: "showing" alone, AtSpiAdaptor::notify in atspiadaptor.cpp, seen on 6.4.2 and
-// 6.8.2), and a reader would otherwise keep "visible" as it was.
+// hidden: "showing" alone, AtSpiAdaptor::notify in atspiadaptor.cpp, seen on 6.4.2, 6.8.2
+// and 6.11.2), and a reader would otherwise keep "visible" as it was.
 void reportShowing(QAccessibleInterface* object, bool showing)
 {
     if (!object || !object->isValid() || !readersListen())

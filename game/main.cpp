@@ -7,7 +7,9 @@
 #include "records/store.h"
 
 #include <QApplication>
+#include <QLibraryInfo>
 #include <QProxyStyle>
+#include <QVersionNumber>
 
 namespace {
 
@@ -15,12 +17,15 @@ namespace {
 // button, which a menu bar of one menu never shows, has no picture. Qt reads that picture
 // as the menu bar is made and, guessing its format, first loads every image-format plugin
 // installed (SVG, JPEG, and on many desktops AVIF, HEIF, JPEG XL, ...) to ask each about it.
+// Seen on Qt 6.4.2 and 6.8.2; 6.11.2, the next checked, makes the menu bar without loading
+// any (QT_DEBUG_PLUGINS lists none loaded), so from there on the picture is Qt's own.
 class WindowStyle : public QProxyStyle {
 public:
     QIcon standardIcon(StandardPixmap standardIcon, const QStyleOption* option = nullptr,
                        const QWidget* widget = nullptr) const override
     {
-        if (standardIcon == SP_ToolBarHorizontalExtensionButton)
+        static const bool qtLoadsEveryPlugin = QLibraryInfo::version() < QVersionNumber(6, 11, 2);
+        if (standardIcon == SP_ToolBarHorizontalExtensionButton && qtLoadsEveryPlugin)
             return {};
         return QProxyStyle::standardIcon(standardIcon, option, widget);
     }

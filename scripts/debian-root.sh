@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
-# A Debian root of either release (12 or 13) with everything the test command uses there
-# (scripts/install-deps.sh test, run inside it: on Debian 13 also what builds and runs the
-# Windows files), made once with mmdebstrap and kept in a machine-wide cache; and a way to
-# run a command in it.
+# A Debian root of a release (12, 13 or unstable) with everything the test command uses
+# there (scripts/install-deps.sh run inside it: on 12 and 13 its "test" packages, which on
+# 13 include what builds and runs the Windows files; on unstable its "suite"), made once
+# with mmdebstrap and kept in a machine-wide cache; and a way to run a command in it.
 #
 #   debian-root.sh RELEASE            make the root if not cached; print its folder
 #   debian-root.sh RELEASE --check    print its folder and exit 0 if cached, exit 1 if not
@@ -19,8 +19,11 @@
 #       CI and the VARNOTH_* variables of the caller. A folder that is bound and does not
 #       exist is made; run through sudo, what the command leaves in the bound folders is
 #       given back to the user who called sudo.
-# RELEASE is 12 or 13. Exits 3 when the root is not cached and cannot be made for want of a
-# way to the Debian mirror ($VARNOTH_DEBIAN_MIRROR, default http://deb.debian.org/debian).
+# RELEASE is 12, 13 or unstable. Where its packages come from, and what apt is told there
+# (unstable's index may be past its Valid-Until), is packaging/debian/roots.sh's, which the
+# package tests' fresh roots share. Exits 3 when the root is not cached and cannot be made
+# for want of a way to the Debian mirror ($VARNOTH_DEBIAN_MIRROR, default
+# http://deb.debian.org/debian).
 #
 # The cache key is a hash of the release, the list of packages and the recipe below; a
 # change in either makes a new root beside the old. The stamp file is written last, so a
@@ -74,16 +77,14 @@ fi
 
 number=${1:-}
 shift || true
-case $number in
-    12) release=bookworm ;;
-    13) release=trixie ;;
-    *) echo "usage: $0 12|13 [--check|--key|run [--bind DIR]... [--] COMMAND...]" >&2; exit 2 ;;
-esac
+usage="usage: $0 12|13|unstable [--check|--key|run [--bind DIR]... [--] COMMAND...]"
+. "$repo/packaging/debian/roots.sh"
+release=$(debian_codename "$number") || { echo "$usage" >&2; exit 2; }
 mode=${1:-build}
 case $mode in
     build | --check | --key) ;;
     run) shift ;;
-    *) echo "usage: $0 12|13 [--check|--key|run [--bind DIR]... [--] COMMAND...]" >&2; exit 2 ;;
+    *) echo "$usage" >&2; exit 2 ;;
 esac
 
 if [ "$(id -u)" -ne 0 ] && [ "$mode" != --key ]; then
@@ -91,12 +92,18 @@ if [ "$(id -u)" -ne 0 ] && [ "$mode" != --key ]; then
     exec sudo --preserve-env=CI,TERM "$self" "$number" "$mode" "$@"
 fi
 
-mirror=${VARNOTH_DEBIAN_MIRROR:-http://deb.debian.org/debian}
-security=${VARNOTH_DEBIAN_SECURITY_MIRROR:-http://deb.debian.org/debian-security}
+root_sources "$number"
+# What the root holds: on unstable, where no Windows files are built, the Linux suite.
 purpose=test
+[ "$number" = unstable ] && purpose=suite
 # The recipe: what mmdebstrap is asked for. A change here makes a new root.
-mmdebstrap_args=(--variant=apt --mode=root --format=directory)
-key_text="Debian $number ($release), updates and security
+mmdebstrap_args=(--variant=apt --mode=root --format=directory "${ROOT_OPTIONS[@]}")
+if [ "$number" = unstable ]; then
+    suites="Debian unstable ($release)"
+else
+    suites="Debian $number ($release), updates and security"
+fi
+key_text="$suites
 packages (install-deps.sh $purpose): $("$repo/scripts/install-deps.sh" --list $purpose "$number" | tr '\n' ' ')
 mmdebstrap ${mmdebstrap_args[*]}"
 key=$(printf '%s' "$key_text" | sha256sum | cut -c1-16)
@@ -121,16 +128,13 @@ make_root() {
     rm -rf "$work" "$folder"
     mkdir -p "$work"
     cp "$repo/scripts/install-deps.sh" "$work/install-deps.sh"
-    # The sources a system of that release has, written into the root as well.
-    local sources="deb $mirror $release main
-deb $mirror $release-updates main
-deb $security $release-security main"
+    # The sources a system of that release has (roots.sh), written into the root as well.
     if ! mmdebstrap "${mmdebstrap_args[@]}" \
         --customize-hook="cp '$work/install-deps.sh' \"\$1/tmp/\" && chroot \"\$1\" bash /tmp/install-deps.sh $purpose && rm \"\$1/tmp/install-deps.sh\"" \
-        "$release" "$work/root" - <<<"$sources" >"$work/mmdebstrap.log" 2>&1; then
+        "$release" "$work/root" "${ROOT_SOURCES[@]}" >"$work/mmdebstrap.log" 2>&1; then
         tail -n 30 "$work/mmdebstrap.log" >&2
-        if grep -qE 'Failed to fetch|Could not resolve|Temporary failure resolving|Unable to connect' "$work/mmdebstrap.log"; then
-            log "cannot reach $mirror"
+        if mirror_unreachable "$work/mmdebstrap.log"; then
+            log "cannot reach the Debian mirror (${ROOT_SOURCES[*]})"
             exit 3
         fi
         log "mmdebstrap failed; see $work/mmdebstrap.log"

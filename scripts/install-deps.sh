@@ -8,8 +8,9 @@
 #                             fresh root: everything of test's but the Windows build
 #   install-deps.sh test      everything the test command uses (all of the above and more)
 #   install-deps.sh --list PURPOSE [RELEASE]   prints the packages of that purpose on that
-#                             Debian release (12 or 13; this system's by default), one a line
-# Uses sudo when not run as root. The names are the same on Debian 12 and 13.
+#                             Debian release (12, 13 or unstable; this system's by default),
+#                             one a line
+# Uses sudo when not run as root. The names are the same on Debian 12, 13 and unstable.
 #
 # The Windows files are built on Debian 13 alone, with its Qt 6.8 and MinGW-w64; Debian 12
 # builds them in a cached Debian 13 root (scripts/on-debian13.sh), so there the Windows
@@ -18,7 +19,8 @@ set -euo pipefail
 list_only=false
 if [ "${1:-}" = --list ]; then list_only=true; shift; fi
 purpose=${1:-test}
-release=${2:-$(. /etc/os-release 2>/dev/null && echo "${VERSION_ID:-}")}
+# A Debian whose os-release names no version is unstable (or testing, which says the same).
+release=${2:-$(. /etc/os-release 2>/dev/null && [ "${ID:-}" = debian ] && echo "${VERSION_ID:-unstable}")}
 
 play=(
     build-essential cmake
@@ -28,8 +30,9 @@ play=(
 package=(
     "${play[@]}"
     dpkg-dev file
-    # the source package from a commit, built in a fresh root of this release
-    git xz-utils mmdebstrap debian-archive-keyring
+    # the source package from a commit, built in a fresh root of this release (mmdebstrap
+    # mounts the root's /dev, /proc and /sys with mount, no longer essential in unstable)
+    git xz-utils mmdebstrap mount debian-archive-keyring
 )
 # The static Qt for Windows is built from Debian's qt6-base source with these, and Wine
 # runs what is built (scripts/build-qt-windows.sh, scripts/build-windows.sh); on Debian 12,
@@ -50,10 +53,12 @@ suite=(
     xvfb x11-utils x11-xserver-utils x11-apps xdotool xclip openbox imagemagick libx11-dev libxdamage-dev dbus-daemon
     # the accessibility bus and a client for it; a compositor for the Wayland test
     at-spi2-core python3-gi gir1.2-atspi-2.0 weston qt6-wayland
-    # a screen reader that speaks, to a silent sound device, in a locale built on the spot
-    orca speech-dispatcher speech-dispatcher-espeak-ng espeak-ng locales
-    # the artwork tool, the static checks, fresh Debian roots (of either release) for the package
-    qt6-svg-dev clang-tidy cppcheck lintian desktop-file-utils appstream man-db mmdebstrap debian-archive-keyring
+    # a screen reader that speaks, to a silent sound device, in a locale built on the spot,
+    # its log written through a terminal (script, of bsdutils, no longer essential in unstable)
+    orca speech-dispatcher speech-dispatcher-espeak-ng espeak-ng locales bsdutils
+    # the artwork tool (its fonts too: unstable's fontconfig no longer brings DejaVu), the
+    # static checks, fresh Debian roots (of any release) for the package
+    qt6-svg-dev fonts-dejavu-core clang-tidy cppcheck lintian desktop-file-utils appstream man-db mmdebstrap debian-archive-keyring
     # the Debian package's own tests in a fresh root, and two builds of it compared
     autopkgtest reprotest
     # the reference the GB18030 codec is generated from and tested against
@@ -77,8 +82,8 @@ if $list_only; then printf '%s\n' "${packages[@]}" | sort -u; exit 0; fi
 
 system=$(. /etc/os-release 2>/dev/null && echo "${ID:-}${VERSION_ID:-}")
 case $system in
-    debian12 | debian13) ;;
-    *) echo "install-deps: this system is '$system', not Debian 12 or 13; trying the same package names" >&2 ;;
+    debian12 | debian13 | debian) ;;
+    *) echo "install-deps: this system is '$system', not Debian 12, 13 or unstable; trying the same package names" >&2 ;;
 esac
 
 missing=()

@@ -11,8 +11,8 @@
 # On Debian 12 it all runs in the cached Debian 13 root (scripts/on-debian13.sh).
 #
 # Two builds of one source give the same bytes, wherever and whenever they run: the
-# release's time is SOURCE_DATE_EPOCH (by default the date of debian/changelog's latest
-# entry, as for the Debian package), which Qt's resource compiler gives the artwork; the
+# release's time is SOURCE_DATE_EPOCH (by default noon UTC of the release's date, which
+# CMakeLists.txt gives), which Qt's resource compiler gives the artwork; the
 # source's folder is named "." in whatever the compiler writes; the program's header
 # carries no link time (Debian's MinGW-w64 linker writes SOURCE_DATE_EPOCH there; any
 # other leaves it 0), and the installer keeps no file's time.
@@ -23,7 +23,9 @@ dist=$(realpath -m "${1:-$root/dist}")
 . "$root/scripts/on-debian13.sh"
 on_debian13 "$0" "$dist" -- "$dist"
 build=${BUILD_DIR:-$root/build-windows-release}
-SOURCE_DATE_EPOCH=${SOURCE_DATE_EPOCH:-$(dpkg-parsechangelog --file "$root/debian/changelog" --show-field Timestamp)}
+release_date=$(sed -n 's/^set(VARNOTH_RELEASE_DATE \([0-9-]*\))$/\1/p' "$root/CMakeLists.txt")
+[ -n "$release_date" ] || { echo "package-windows.sh: CMakeLists.txt gives no VARNOTH_RELEASE_DATE" >&2; exit 1; }
+SOURCE_DATE_EPOCH=${SOURCE_DATE_EPOCH:-$(date -u -d "$release_date 12:00" +%s)}
 export SOURCE_DATE_EPOCH
 BUILD_DIR=$build "$root/scripts/build-windows.sh" -DVARNOTH_TESTS=OFF -DCMAKE_BUILD_TYPE=MinSizeRel \
     "-DCMAKE_CXX_FLAGS=-ffunction-sections -fdata-sections -ffile-prefix-map=$root=." \

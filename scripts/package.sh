@@ -5,7 +5,7 @@
 #       varnoth_VERSION.debian.tar.xz  its debian/
 #       varnoth_VERSION.dsc
 #   the binary packages, built from the source package by dpkg-buildpackage in a fresh
-#   root of this machine's Debian release (12 or 13) that holds mmdebstrap's buildd
+#   root of this machine's Debian release (12, 13 or unstable) that holds mmdebstrap's buildd
 #   variant and the declared build dependencies and nothing else, without network, by a
 #   user other than root:
 #       varnoth_VERSION_ARCH.deb, varnoth-dbgsym_VERSION_ARCH.deb (the debug symbols),
@@ -46,7 +46,7 @@ commit=${1:-HEAD}
 fail() { echo "package.sh: $*" >&2; exit 1; }
 
 this_release_root "${VARNOTH_APT_CACHE:-$out/apt-cache}" ||
-    fail "this system is not Debian 12 or 13 ('$(this_debian_release)'): no root to build in"
+    fail "this system is not Debian 12, 13 or unstable ('$(this_debian_release)'): no root to build in"
 release=$NUMBER
 can_make_roots || fail "a normal user without user namespaces cannot make a root: run as root or with sudo"
 # The repository may belong to another user than the one building (sudo, a Debian root).
@@ -76,7 +76,7 @@ echo "source package: $out/$dsc"
 # --- The binary packages, in a fresh root ------------------------------------------------
 echo "building it in a fresh Debian $release root (mmdebstrap, the buildd variant, the build dependencies)"
 log=$out/mmdebstrap.log
-if ! mmdebstrap --variant=buildd --mode=auto "${CACHE_SEED[@]}" \
+if ! mmdebstrap --variant=buildd --mode=auto "${ROOT_OPTIONS[@]}" "${CACHE_SEED[@]}" \
     --customize-hook='mkdir -p "$1"/build/out' \
     --customize-hook="copy-in $root/scripts/package.sh $out/$dsc $out/varnoth_$upstream.orig.tar.xz $out/varnoth_$version.debian.tar.xz /build" \
     --customize-hook="chroot \"\$1\" apt-get build-dep --yes --quiet --no-install-recommends /build/$dsc" \

@@ -16,6 +16,8 @@
 #   debian13    (debian12 on a Debian 13 machine) the tests, desktop, static and package
 #               stages again in a cached root of the other release (scripts/debian-root.sh),
 #               where nothing may be skipped
+#   unstable    the same in a cached root of Debian unstable, where new versions of Qt, the
+#               compilers, Orca and Debian's tools enter Debian first
 #
 #   test.sh             every stage
 #   test.sh STAGE...    those stages only (installing only what they need)
@@ -28,7 +30,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 build=${BUILD_DIR:-$root/build}
 release=$(. /etc/os-release 2>/dev/null && echo "${VERSION_ID:-}")
 other_release=$([ "$release" = 13 ] && echo 12 || echo 13)
-all_stages=(tests desktop static package sanitizers windows "debian$other_release")
+all_stages=(tests desktop static package sanitizers windows "debian$other_release" unstable)
 stages=("$@")
 [ ${#stages[@]} -gt 0 ] || stages=("${all_stages[@]}")
 for stage in "${stages[@]}"; do
@@ -130,12 +132,13 @@ windows() {
     return "$status"
 }
 
-# other_release: the Linux stages in a root of the other Debian release, with build folders
-# of their own, where nothing may be skipped: the root holds every tool.
-other_release() {
-    debian_root "$other_release" || return
-    "$root/scripts/debian-root.sh" "$other_release" run -- env \
-        BUILD_DIR="$root/build-debian$other_release" DEB_BUILD_DIR="$root/build-deb$other_release" VARNOTH_NO_SKIP=1 \
+# in_root RELEASE: the Linux stages in the cached root of that Debian release (12, 13 or
+# unstable), with build folders of their own, where nothing may be skipped: the root holds
+# every tool.
+in_root() {
+    debian_root "$1" || return
+    "$root/scripts/debian-root.sh" "$1" run -- env \
+        BUILD_DIR="$root/build-debian$1" DEB_BUILD_DIR="$root/build-deb$1" VARNOTH_NO_SKIP=1 \
         bash "$root/scripts/test.sh" tests desktop static package
 }
 
@@ -147,7 +150,8 @@ for name in "${stages[@]}"; do
         package) stage "install and Debian package" run_tiers "$build" package ;;
         sanitizers) stage "sanitizers (ASan, UBSan)" sanitized ;;
         windows) stage "Windows (Wine)" windows ;;
-        debian1[0-9]) stage "Debian $other_release (root)" other_release ;;
+        debian1[0-9]) stage "Debian $other_release (root)" in_root "$other_release" ;;
+        unstable) stage "Debian unstable (root)" in_root unstable ;;
     esac
 done
 

@@ -12,17 +12,21 @@ set -u
 for tool in desktop-file-validate appstreamcli "${IM_IDENTIFY[0]}" man; do
     command -v "$tool" >/dev/null || skip "$tool is not installed (scripts/install-deps.sh suite installs it)"
 done
+# The release history (NEWS) is the changelog of every install; a Debian package adds its
+# own changelog and its copyright file, which a plain install leaves to the distribution.
+docs=share/doc/varnoth/changelog.gz
 if [ "$1" = --installed ]; then
-    prefix=$2 id=$3 bindir=games changelog=changelog.Debian.gz
+    prefix=$2 id=$3 bindir=games
+    docs+=" share/doc/varnoth/changelog.Debian.gz share/doc/varnoth/copyright"
 else
-    prefix=$(mktemp -d) id=$2 bindir=bin changelog=changelog.gz
+    prefix=$(mktemp -d) id=$2 bindir=bin
     trap 'rm -rf "$prefix"' EXIT
     cmake --install "$1" --prefix "$prefix" >/dev/null || fail "cmake --install failed"
 fi
 icons=share/icons/hicolor
 for file in $bindir/varnoth share/applications/$id.desktop share/metainfo/$id.metainfo.xml \
             $icons/scalable/apps/$id.svg share/man/man6/varnoth.6.gz share/man/zh_CN/man6/varnoth.6.gz \
-            share/doc/varnoth/copyright share/doc/varnoth/$changelog; do
+            $docs; do
     [ -f "$prefix/$file" ] || fail "$file was not installed"
 done
 [ -x "$prefix/$bindir/varnoth" ] || fail "$bindir/varnoth is not executable"
@@ -35,6 +39,9 @@ version=$(timeout 10 "$game" --version) || fail "--version exited with $?"
 help=$(timeout 10 "$game" -h) || fail "-h exited with $?"
 [[ $help == "Usage: $game [options]"* ]] || fail "-h printed: $help"
 [ "$(timeout 10 "$game" --help)" = "$help" ] || fail "--help differs from -h"
+# The release history starts with this release.
+news=$(gzip -dc "$prefix/share/doc/varnoth/changelog.gz" | head -n 1)
+[[ $news == "Varnoth ${version#varnoth } ("* ]] || fail "the changelog (NEWS) starts with: $news"
 if [ "$1" = --installed ]; then
     package=$(dpkg-query -W -f='${Version}' varnoth) || fail "no varnoth package is installed"
     [[ $package == "${version#varnoth }-"* ]] || fail "the package is $package, the game says $version"

@@ -403,9 +403,9 @@ void TestForm1Layout::screenReadersHearTheFaceInReadingOrder()
         if (h.labelledBy) {
             QAccessibleInterface* caption = captions.first().first;
             QVERIFY2(caption->text(QAccessible::Name) == QString::fromUtf8(h.labelledBy), where);
-            const auto named = caption->relations(QAccessible::Labelled);
-            if (h.role != QAccessible::List)  // the heading names the panel, not a widget
-                QVERIFY2(named.size() == 1 && named.first().first == child, where);
+            // The caption does not claim its figure back: Orca 51's flat review would leave
+            // the caption out and read the figure's text alone.
+            QVERIFY2(caption->relations(QAccessible::Labelled).isEmpty(), where);
         }
     }
     QCOMPARE(showing.size(), heard.size());

@@ -2,8 +2,27 @@
 // GB18030-2005 mapping (see revisions2022 in text/gb18030_table.h); do not edit.
 // To regenerate: cmake --build build --target gb18030table &&
 //                build/gb18030table > text/gb18030_table.cpp
-// The mapping data is ICU's, copyright Unicode, Inc., under ICU's licence (MIT; the
-// text is in packaging/debian/copyright).
+//
+// The mapping data is ICU's, under ICU's licence, the Expat (MIT) licence:
+//
+// Copyright (C) 1991-2022 Unicode, Inc.
+//
+// Permission is hereby granted, free of charge, to any person obtaining a copy of this
+// software and associated documentation files (the "Software"), to deal in the Software
+// without restriction, including without limitation the rights to use, copy, modify,
+// merge, publish, distribute, sublicense, and/or sell copies of the Software, and to
+// permit persons to whom the Software is furnished to do so, subject to the following
+// conditions:
+//
+// The above copyright notice and this permission notice shall be included in all copies
+// or substantial portions of the Software.
+//
+// THE SOFTWARE IS PROVIDED "AS IS", WITHOUT WARRANTY OF ANY KIND, EXPRESS OR IMPLIED,
+// INCLUDING BUT NOT LIMITED TO THE WARRANTIES OF MERCHANTABILITY, FITNESS FOR A
+// PARTICULAR PURPOSE AND NONINFRINGEMENT. IN NO EVENT SHALL THE AUTHORS OR COPYRIGHT
+// HOLDERS BE LIABLE FOR ANY CLAIM, DAMAGES OR OTHER LIABILITY, WHETHER IN AN ACTION OF
+// CONTRACT, TORT OR OTHERWISE, ARISING FROM, OUT OF OR IN CONNECTION WITH THE SOFTWARE OR
+// THE USE OR OTHER DEALINGS IN THE SOFTWARE.
 #include "text/gb18030_table.h"
 
 namespace gb18030::table {

@@ -174,8 +174,27 @@ void write(const Tables& tables)
                 "// GB18030-2005 mapping (see revisions2022 in text/gb18030_table.h); do not edit.\n");
     std::printf("// To regenerate: cmake --build build --target gb18030table &&\n"
                 "//                build/gb18030table > text/gb18030_table.cpp\n"
-                "// The mapping data is ICU's, copyright Unicode, Inc., under ICU's licence (MIT; the\n"
-                "// text is in packaging/debian/copyright).\n");
+                "//\n"
+                "// The mapping data is ICU's, under ICU's licence, the Expat (MIT) licence:\n"
+                "//\n"
+                "// Copyright (C) 1991-2022 Unicode, Inc.\n"
+                "//\n"
+                "// Permission is hereby granted, free of charge, to any person obtaining a copy of this\n"
+                "// software and associated documentation files (the \"Software\"), to deal in the Software\n"
+                "// without restriction, including without limitation the rights to use, copy, modify,\n"
+                "// merge, publish, distribute, sublicense, and/or sell copies of the Software, and to\n"
+                "// permit persons to whom the Software is furnished to do so, subject to the following\n"
+                "// conditions:\n"
+                "//\n"
+                "// The above copyright notice and this permission notice shall be included in all copies\n"
+                "// or substantial portions of the Software.\n"
+                "//\n"
+                "// THE SOFTWARE IS PROVIDED \"AS IS\", WITHOUT WARRANTY OF ANY KIND, EXPRESS OR IMPLIED,\n"
+                "// INCLUDING BUT NOT LIMITED TO THE WARRANTIES OF MERCHANTABILITY, FITNESS FOR A\n"
+                "// PARTICULAR PURPOSE AND NONINFRINGEMENT. IN NO EVENT SHALL THE AUTHORS OR COPYRIGHT\n"
+                "// HOLDERS BE LIABLE FOR ANY CLAIM, DAMAGES OR OTHER LIABILITY, WHETHER IN AN ACTION OF\n"
+                "// CONTRACT, TORT OR OTHERWISE, ARISING FROM, OUT OF OR IN CONNECTION WITH THE SOFTWARE OR\n"
+                "// THE USE OR OTHER DEALINGS IN THE SOFTWARE.\n");
     std::printf("#include \"text/gb18030_table.h\"\n\nnamespace gb18030::table {\n\n");
     std::printf("const char16_t twoByte[leadCount][trailCount] = {\n");
     for (int lead = 0; lead < leadCount; ++lead) {

@@ -39,7 +39,7 @@ trap 'rm -rf "$work"' EXIT
 dpkg-source --extract "${dscs[0]}" "$work/source" >/dev/null || fail "dpkg-source cannot unpack ${dscs[0]}"
 
 echo "autopkgtest in a fresh Debian $number root"
-timeout 1500 mmdebstrap --variant=apt --mode=auto "${CACHE_SEED[@]}" \
+timeout 1500 mmdebstrap --variant=apt --mode=auto "${ROOT_OPTIONS[@]}" "${CACHE_SEED[@]}" \
     --customize-hook="$(printf '%q ' "$self" autopkgtest-in "$work" "$work/source" "$(realpath "${debs[0]}")")"'"$1"' \
     "${CACHE_KEEP[@]}" "$release" /dev/null "${ROOT_SOURCES[@]}" >"$work/mmdebstrap.log" 2>&1
 status=$?

@@ -85,7 +85,7 @@ can_make_roots || skip "a normal user without user namespaces (as in a container
 xstart
 hook() { printf '%q ' "$self" "$@"; printf '"$1"'; }
 echo "making a fresh Debian $number root from ${ROOT_SOURCES[*]}"
-timeout 900 mmdebstrap --variant=apt --mode=auto "${CACHE_SEED[@]}" \
+timeout 900 mmdebstrap --variant=apt --mode=auto "${ROOT_OPTIONS[@]}" "${CACHE_SEED[@]}" \
     --customize-hook="$(hook install "$WORK" "$deb")" "${CACHE_KEEP[@]}" \
     --customize-hook="$(hook play "$WORK" "$DISPLAY" "$artifacts" "$regions")" \
     "$release" /dev/null "${ROOT_SOURCES[@]}" >"$WORK/mmdebstrap.log" 2>&1

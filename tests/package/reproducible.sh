@@ -52,7 +52,7 @@ mkdir -p "$work/control/source-root"
 cp "$1"/varnoth*_"${version}"_*.deb "$work/control/source-root/" || fail "no binary packages of $version in $1"
 
 echo "the source package built again by reprotest in a fresh Debian $number root, varied, and compared"
-timeout 1800 mmdebstrap --variant=buildd --mode=auto "${CACHE_SEED[@]}" \
+timeout 1800 mmdebstrap --variant=buildd --mode=auto "${ROOT_OPTIONS[@]}" "${CACHE_SEED[@]}" \
     --customize-hook="$(printf '%q ' "$self" reprotest-in "$work" "$dsc")"'"$1"' \
     "${CACHE_KEEP[@]}" "$release" /dev/null "${ROOT_SOURCES[@]}" >"$work/mmdebstrap.log" 2>&1
 status=$?

@@ -14,7 +14,7 @@ locale_name=$2
 . "$(dirname "$0")/../support/testlib.sh"
 # The face's size and regions, written by the build from the face table.
 . "$3"
-for tool in orca speech-dispatcher localedef; do
+for tool in orca speech-dispatcher localedef script; do
     command -v "$tool" >/dev/null || skip "$tool is not installed (scripts/install-deps.sh test installs it)"
 done
 xstart
@@ -57,15 +57,16 @@ printf 'AudioOutputMethod "alsa"\nAddModule "espeak-ng" "sd_espeak-ng" "espeak-n
     >"$XDG_CONFIG_HOME/speech-dispatcher/speechd.conf"
 # Orca as /usr/bin/orca starts it, except that another Orca of this user (another test's,
 # another session's) is neither killed nor a reason to give up: this one has a desktop
-# and buses of its own. Its debug log goes to a terminal (script's), where each line is
-# written as it is said; into a file, Python would hold lines back in a buffer.
+# and buses of its own (the launcher's function that looks for them is otherOrcas up to
+# Orca 48, other_orcas in 51). Its debug log goes to a terminal (script's), where each
+# line is written as it is said; into a file, Python would hold lines back in a buffer.
 LOG=$WORK/orca.log
 printf '%s\n' 'import os, runpy, sys' \
     "open('$WORK/orca.pid', 'w').write(str(os.getpid()))" \
     "sys.argv = ['orca', '--user-prefs', '$WORK/orca', '--debug-file', '/dev/tty']" \
     'main = runpy.run_path("/usr/bin/orca", run_name="orca_launcher")["main"]' \
-    'main.__globals__["otherOrcas"] = lambda: []' \
-    'main.__globals__["setProcessName"] = lambda name: None' \
+    'main.__globals__["otherOrcas"] = main.__globals__["other_orcas"] = lambda: []' \
+    'main.__globals__["setProcessName"] = main.__globals__["set_process_name"] = lambda name: None' \
     'sys.exit(main())' >"$WORK/start-orca.py"
 script -qfec "/usr/bin/python3 $WORK/start-orca.py" "$LOG" </dev/null >/dev/null 2>&1 &
 SCRIPT_PID=$!
@@ -132,15 +133,38 @@ past() { HEARD=$(spoken | wc -l); }
 
 key() { xdotool key "$@"; }
 
+# press [MODIFIER+]KEY: a flat review key pressed as fingers press it: the modifier (Orca's
+# Insert) held first, the key held for a tenth of a second. Orca 51 keeps its review where
+# it was only if a key's press is handled before its release comes, and takes Insert for
+# its modifier only when it is down before the key (xdotool key sends it all at once). The
+# key goes by its keycode: for the keysym KP_Divide, which unstable's keymap (xkb-data 2.48)
+# also puts on levels that need Alt, xdotool holds Alt, and Orca hears Alt+KP_Divide.
+press() {
+    local key=${1##*+} code
+    code=$(xmodmap -pke | awk -v key="$key" '$4 == key {print $2; exit}')
+    [ "$key" = "$1" ] || { xdotool keydown "${1%+*}"; sleep 0.05; }
+    xdotool keydown "${code:-$key}"
+    sleep 0.1
+    xdotool keyup "${code:-$key}"
+    [ "$key" = "$1" ] || xdotool keyup "${1%+*}"
+}
+
 # review KEY PATTERN: reads the current flat review line (KP_Up), then presses the flat
 # review key until Orca reads a line matching PATTERN (each time once Orca has said
-# something, at most twelve times); prints the line, and LINE holds it.
+# something, at most twelve times), then the next line key (KP_Page_Up) down the window, at
+# most 24 times: with no control focused, Orca 51 starts at the window's top; prints the
+# line, and LINE holds it.
 review() {
     local review_key=$1 pattern=$2 i j count start found
+    # A review starts from what the window shows now, as after any other key: Orca 51 keeps
+    # the picture it reviewed last while only review keys come, whatever changed since (a
+    # row that joined the history), and Scroll Lock, pressed twice, is a key that does nothing.
+    key Scroll_Lock Scroll_Lock
+    sleep 0.2
     start=$(spoken | wc -l)
-    for i in $(seq 13); do
+    for i in $(seq 37); do
         count=$(spoken | wc -l)
-        if [ "$i" -eq 1 ]; then key KP_Up; else key "$review_key"; fi
+        if [ "$i" -eq 1 ]; then press KP_Up; elif [ "$i" -le 13 ]; then press "$review_key"; else press KP_Page_Up; fi
         for j in $(seq 30); do [ "$(spoken | wc -l)" -gt "$count" ] && break; sleep 0.1; done
         sleep 0.2
         found=$(spoken | tail -n +$((start + 1)) | grep -m 1 -E -- "$pattern")
@@ -177,17 +201,17 @@ guess() {
     # who waits for the echo does.
     orca_settled
     for i in $(seq 10); do
-        key KP_Up
+        press KP_Up
         hear "确定" 5 >/dev/null
         [ "$LINE" = "${digits:0:1} ${digits:1:1} ${digits:2:1} ${digits:3:1} 确定" ] && break
     done
-    key KP_Right
+    press KP_Right
     hear "^确定" 5 >/dev/null
     # Orca clicks again, and then presses, when it finds the pointer not yet where it sent
     # it: the pointer goes to 确定 first (Insert+KP_Divide), where a player's stays anyway.
-    key Insert+KP_Divide
+    press Insert+KP_Divide
     for i in $(seq 50); do pointer_on_confirm && break; sleep 0.1; done
-    key KP_Divide
+    press KP_Divide
 }
 
 # pointer_on_confirm: true while the mouse pointer is over the drawn 确定 button.
