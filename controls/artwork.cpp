@@ -1,8 +1,11 @@
 #include "controls/artwork.h"
 
 #include <QImageReader>
+#include <QLibraryInfo>
 #include <QPixmap>
 #include <QPixmapCache>
+#include <QProxyStyle>
+#include <QVersionNumber>
 #include <cmath>
 
 namespace artwork {
@@ -38,5 +41,29 @@ QPixmap pixmap(const QString& name, double ratio)
     }
     return picture;
 }
+
+namespace {
+
+// The menu bar's overflow button, which a menu bar of one menu never shows, has no picture.
+// Qt reads that picture as the menu bar is made and, guessing its format, first loads every
+// image-format plugin installed (SVG, JPEG, and on many desktops AVIF, HEIF, JPEG XL, ...)
+// to ask each about it. Seen on Qt 6.4.2 and 6.8.2; 6.11.2, the next checked, makes the
+// menu bar without loading any (QT_DEBUG_PLUGINS lists none loaded), so from there on the
+// picture is Qt's own.
+class WindowStyle : public QProxyStyle {
+public:
+    QIcon standardIcon(StandardPixmap standardIcon, const QStyleOption* option = nullptr,
+                       const QWidget* widget = nullptr) const override
+    {
+        static const bool qtLoadsEveryPlugin = QLibraryInfo::version() < QVersionNumber(6, 11, 2);
+        if (standardIcon == SP_ToolBarHorizontalExtensionButton && qtLoadsEveryPlugin)
+            return {};
+        return QProxyStyle::standardIcon(standardIcon, option, widget);
+    }
+};
+
+}  // namespace
+
+QStyle* windowStyle() { return new WindowStyle; }
 
 }  // namespace artwork

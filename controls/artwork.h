@@ -8,6 +8,7 @@
 #include <array>
 
 class QPixmap;
+class QStyle;
 
 namespace artwork {
 
@@ -33,5 +34,9 @@ QPixmap readPng(const QString& path);
 // scale as its device pixel ratio, so that it is painted pixel for pixel on such a screen.
 // Decoded versions are kept in the pixmap cache.
 QPixmap pixmap(const QString& name, double ratio);
+
+// The windows' style: the desktop's, as Qt picks it, except that where Qt would load every
+// image-format plugin to read a picture the game never shows, it has none.
+QStyle* windowStyle();
 
 }  // namespace artwork

@@ -2,36 +2,12 @@
 #include "game/commandline.h"
 #include "game/form1.h"
 #include "game/module1.h"
+#include "controls/artwork.h"
 #include "system/chinese.h"
 #include "platform/qtplatform.h"
 #include "records/store.h"
 
 #include <QApplication>
-#include <QLibraryInfo>
-#include <QProxyStyle>
-#include <QVersionNumber>
-
-namespace {
-
-// The windows' style: the desktop's, as Qt picks it, except that the menu bar's overflow
-// button, which a menu bar of one menu never shows, has no picture. Qt reads that picture
-// as the menu bar is made and, guessing its format, first loads every image-format plugin
-// installed (SVG, JPEG, and on many desktops AVIF, HEIF, JPEG XL, ...) to ask each about it.
-// Seen on Qt 6.4.2 and 6.8.2; 6.11.2, the next checked, makes the menu bar without loading
-// any (QT_DEBUG_PLUGINS lists none loaded), so from there on the picture is Qt's own.
-class WindowStyle : public QProxyStyle {
-public:
-    QIcon standardIcon(StandardPixmap standardIcon, const QStyleOption* option = nullptr,
-                       const QWidget* widget = nullptr) const override
-    {
-        static const bool qtLoadsEveryPlugin = QLibraryInfo::version() < QVersionNumber(6, 11, 2);
-        if (standardIcon == SP_ToolBarHorizontalExtensionButton && qtLoadsEveryPlugin)
-            return {};
-        return QProxyStyle::standardIcon(standardIcon, option, widget);
-    }
-};
-
-}  // namespace
 
 int main(int argc, char* argv[])
 {
@@ -39,7 +15,7 @@ int main(int argc, char* argv[])
         return *exitCode;
     FontConfigPreload fontConfig;
     QApplication app(argc, argv);
-    QApplication::setStyle(new WindowStyle);
+    QApplication::setStyle(artwork::windowStyle());
     QApplication::setApplicationName(QStringLiteral("varnoth"));
     QApplication::setApplicationVersion(QStringLiteral(VARNOTH_VERSION));
     QApplication::setDesktopFileName(QStringLiteral(VARNOTH_APP_ID));
