@@ -76,7 +76,9 @@ echo "source package: $out/$dsc"
 # --- The binary packages, in a fresh root ------------------------------------------------
 echo "building it in a fresh Debian $release root (mmdebstrap, the buildd variant, the build dependencies)"
 log=$out/mmdebstrap.log
-if ! mmdebstrap --variant=buildd --mode=auto "${ROOT_OPTIONS[@]}" "${CACHE_SEED[@]}" \
+# fakeroot, as Debian's build machines hold it: dpkg before 1.22.13 (Debian 12's) builds the
+# binary packages under it unless the source says they need no root.
+if ! mmdebstrap --variant=buildd --mode=auto --include=fakeroot "${ROOT_OPTIONS[@]}" "${CACHE_SEED[@]}" \
     --customize-hook='mkdir -p "$1"/build/out' \
     --customize-hook="copy-in $root/scripts/package.sh $out/$dsc $out/varnoth_$upstream.orig.tar.xz $out/varnoth_$version.debian.tar.xz /build" \
     --customize-hook="chroot \"\$1\" apt-get build-dep --yes --quiet --no-install-recommends /build/$dsc" \
