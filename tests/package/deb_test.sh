@@ -48,22 +48,25 @@ echo "packages: $(basename "$dsc"), $(cd "$builds" && echo varnoth*_"$version"_*
 #  - silent-on-rules-requiring-root: dpkg 1.22.13 builds without root by default;
 #  - missing-debian-watch-file-standard: the watch file of version 5, newer than this
 #    lintian;
-#  - unused-override: compat 13's, which such a lintian does not find old (unstable's
-#    lintian, which does, tells of any other override left unused).
+#  - the override for compat 13, which such a lintian does not find old, as unused (that
+#    one line of its findings: --suppress-tags does not reach unused overrides).
 policy=$(sed -n 's/^Standards-Version: //p' "$dsc")
 suppress=()
 if ! grep -q "\"${policy//./\\.}" /usr/share/lintian/data/debian-policy/releases.json 2>/dev/null; then
     suppress+=(newer-standards-version recommended-field silent-on-rules-requiring-root
-               missing-debian-watch-file-standard unused-override)
+               missing-debian-watch-file-standard)
+    unknowable='^I: varnoth source: unused-override package-uses-old-debhelper-compat-version 13 '
 fi
 # lintian refuses nothing when run as root, but says it is not recommended; that line is not a finding.
 [ ${#suppress[@]} -eq 0 ] || suppress=(--suppress-tags "$(IFS=,; echo "${suppress[*]}")")
-lintian --pedantic --display-info --display-experimental --fail-on error,warning,info,pedantic "${suppress[@]}" \
-    "$dsc" "$changes" 2>&1 |
+lintian --pedantic --display-info --display-experimental --fail-on none "${suppress[@]}" "$dsc" "$changes" 2>&1 |
     grep -v 'running with root privileges' >"$work/lintian.log"
 status=${PIPESTATUS[0]}
 cat "$work/lintian.log"
-[ "$status" -eq 0 ] || fail "lintian found errors, warnings, notes or pedantic tags"
+[ "$status" -eq 0 ] || fail "lintian could not check the packages"
+# Errors, warnings, notes and pedantic tags are findings; experimental tags are shown only.
+grep -E '^[EWIP]: ' "$work/lintian.log" | grep -qvE "${unknowable:-^$}" &&
+    fail "lintian found errors, warnings, notes or pedantic tags"
 echo "lintian: nothing found in the source and binary packages (experimental tags shown above, if any)"
 
 dpkg-deb -x "$deb" "$work/tree" || fail "dpkg-deb cannot unpack $deb"
