@@ -522,3 +522,16 @@ wstart() {
     [ -S "$XDG_RUNTIME_DIR/wayland-test" ] || fail "weston did not open its socket within 10 s"
     export WAYLAND_DISPLAY=wayland-test QT_QPA_PLATFORM=wayland
 }
+
+# uia_tree READER TITLE: the UI Automation tree of the window of that title, as the Windows
+# build's tests/winreader.exe prints it, in $WORK/tree (its errors in $WORK/reader.log).
+# Wine's cross-process UI Automation calls have been seen to hang for good on a loaded
+# machine (Wine 10, a message box open): a read that takes a minute is made again, twice.
+uia_tree() {
+    local attempt
+    for attempt in 1 2 3; do
+        timeout 60 wine "$1" tree "$2" >"$WORK/tree" 2>>"$WORK/reader.log" && return 0
+        echo "the UI Automation tree of $2 did not come (attempt $attempt)" >>"$WORK/reader.log"
+    done
+    fail "no UI Automation tree for $2: $(tail -n 5 "$WORK/reader.log")"
+}

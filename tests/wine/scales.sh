@@ -44,7 +44,7 @@ window() {
     read -r x y w h sw sh FRAME <<<"$(wine "$reader" window "$1" 2>>"$WORK/reader.log")"
     [ -n "$FRAME" ] || fail "Windows knows no window titled $1"
     OUTER="$x $y $w $h" SCREEN="$sw $sh"
-    wine "$reader" tree "$1" >"$WORK/tree" 2>>"$WORK/reader.log" || fail "no UI Automation tree for $1"
+    uia_tree "$reader" "$1"
     CLIENT=$(awk -F '\t' 'NR == 1 {gsub(",", " ", $8); print $8}' "$WORK/tree")
 }
 

@@ -28,7 +28,7 @@ xstart
 export WINEDEBUG=-all,fixme+uiautomation
 
 # read_tree TITLE: the window's elements as UI Automation gives them, into $WORK/tree.
-read_tree() { wine "$reader" tree "$1" >"$WORK/tree" 2>>"$WORK/reader.log" || fail "no UI Automation tree for $1"; }
+read_tree() { uia_tree "$reader" "$1"; }
 # field N TYPE NAME: field N (1 depth, 2 type, 3 name, 4 automation id, 5 labelled by,
 # 6 flags, 7 value, 8 place) of the first element of that type and name.
 field() { awk -F '\t' -v f="$1" -v t="$2" -v n="$3" '$2 == t && $3 == n {print $f; exit}' "$WORK/tree"; }
