@@ -1,9 +1,9 @@
 #include "platform/qtplatform.h"
 
+#include "system/beep.h"
 #include "text/characters.h"
 
 #include <QAccessible>
-#include <QApplication>
 #include <QDateTime>
 #include <QInputDialog>
 #include <QLineEdit>
@@ -88,7 +88,7 @@ QString QtPlatform::inputBox(const QString& prompt, const QString& title, int ma
     return box.exec() == QDialog::Accepted ? box.textValue() : QString();
 }
 
-void QtPlatform::beep() { QApplication::beep(); }
+void QtPlatform::beep() { systemBeep(); }
 
 void QtPlatform::randomize()
 {
