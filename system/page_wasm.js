@@ -6,6 +6,21 @@ addToLibrary({
         window.addEventListener('pagehide', () => Module._varnoth_pageHidden());
     },
 
+    // chinese_wasm.cpp: the fallback fonts, fetched from the page's fonts/ folder and handed
+    // to varnoth_fallbackFontArrived one by one. window.varnothFallbackFonts counts them.
+    varnoth_fetchFallbackFonts__deps: ['malloc', 'free'],
+    varnoth_fetchFallbackFonts: () => {
+        for (const name of ['fallback.otf', 'fallback-upper.otf']) {
+            fetch('fonts/' + name).then(response => response.arrayBuffer()).then(font => {
+                const bytes = _malloc(font.byteLength);
+                HEAPU8.set(new Uint8Array(font), bytes);
+                Module._varnoth_fallbackFontArrived(bytes, font.byteLength);
+                _free(bytes);
+                window.varnothFallbackFonts = (window.varnothFallbackFonts || 0) + 1;
+            }).catch(error => console.error('Varnoth: no fallback font ' + name + ': ' + error));
+        }
+    },
+
     // beep_wasm.cpp: a tenth of a second of a soft 880 Hz tone, through one audio context
     // for the page, made at the first beep: a key press, which lets a page start its sound.
     // The page counts its beeps (window.varnothBeeps), which is all a silent machine can

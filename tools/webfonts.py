@@ -6,17 +6,18 @@
 A page has no system fonts of its own, so it brings the game's three faces, each subset to
 the characters the game shows (every character of its sources' texts, and printable ASCII):
 
-  song.ttf      宋体: AR PL UMing CN (fonts-arphic-uming): also all of GB2312, for a record
-                holder's name, which the window and the record box show in this face;
+  song.ttf      宋体: AR PL UMing CN (fonts-arphic-uming), most of the window's text;
   kai.ttf       楷体_GB2312: AR PL UKai CN (fonts-arphic-ukai), the result messages;
-  hei.ttf       黑体: WenQuanYi Zen Hei (fonts-wqy-zenhei), the instructions;
+  hei.ttf       黑体: WenQuanYi Zen Hei (fonts-wqy-zenhei), the instructions; also all of
+                GB2312, for a record holder's name: the most compact of the three faces;
   fallback.otf  GNU Unifont (fonts-unifont) as Debian ships it, for any other character of
                 the Basic Multilingual Plane, and fallback-upper.otf for the planes above it.
 
-Writes the files and fonts.json, the list the page's loader preloads into /fonts/. The
-subsets carry no hinting and no layout tables (the game's text needs neither) and keep the
-fonts' own names, by which system/chinese_wasm.cpp finds them. The same fonts give the same
-bytes: the fonts keep their own timestamps.
+Writes the files and fonts.json, the list of the three faces that the page's loader preloads
+into /fonts/; the fallbacks are fetched only if a character none of the faces has is to be
+drawn (system/chinese_wasm.cpp). The subsets carry no hinting and no layout tables (the
+game's text needs neither) and keep the fonts' own names, by which the game finds them. The
+same fonts give the same bytes: the fonts keep their own timestamps.
 """
 import json
 import pathlib
@@ -29,9 +30,9 @@ from fontTools.ttLib import TTCollection
 
 SOURCES = ("game", "settings", "platform", "records", "accessibility", "controls", "system", "text")
 FACES = (
-    ("song.ttf", "/usr/share/fonts/truetype/arphic/uming.ttc", True),
+    ("song.ttf", "/usr/share/fonts/truetype/arphic/uming.ttc", False),
     ("kai.ttf", "/usr/share/fonts/truetype/arphic/ukai.ttc", False),
-    ("hei.ttf", "/usr/share/fonts/truetype/wqy/wqy-zenhei.ttc", False),
+    ("hei.ttf", "/usr/share/fonts/truetype/wqy/wqy-zenhei.ttc", True),
 )
 FALLBACKS = (
     ("fallback.otf", "/usr/share/fonts/opentype/unifont/unifont.otf"),
@@ -87,8 +88,7 @@ def main(source_root, out_dir):
         cut(font, shown | (gb2312_characters() if with_gb2312 else set()), out_dir / name)
     for name, path in FALLBACKS:
         shutil.copyfile(path, out_dir / name)
-    files = [name for name, *_ in FACES + FALLBACKS]
-    preload = [{"source": "fonts/" + name, "destination": "/fonts/" + name} for name in files]
+    preload = [{"source": "fonts/" + name, "destination": "/fonts/" + name} for name, *_ in FACES]
     (out_dir / "fonts.json").write_text(json.dumps(preload, indent=1) + "\n", encoding="utf-8")
 
 
