@@ -258,8 +258,9 @@ def settings_dialog(url, assets):
         close_dialog(driver)
         start_game(driver)
         check(caption(driver, "Lt") == "11", f"a round of 11 s starts with {caption(driver, 'Lt')}")
+        # The big count reads as "剩余 9 秒" (9 seconds left).
         wait_for("the big count", lambda: not element(driver, "Label6")["hidden"]
-                 and caption(driver, "Label6") in ("9", "8", "7", "6", "5"), timeout=15)
+                 and caption(driver, "Label6") in [f"剩余 {n} 秒" for n in range(1, 10)], timeout=15)
         wait_for("the round lost on time", lambda: caption(driver, "Lt") == "", timeout=15)
         check(caption(driver, "Label5") == "答题失败,请继续努力!", f"the message at time-out: {caption(driver, 'Label5')}")
         driver.refresh()
