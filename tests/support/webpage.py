@@ -100,7 +100,7 @@ def require_tools():
         if not os.access(path, os.X_OK):
             skip(f"{path} is not installed (scripts/install-deps.sh test installs {package})")
     try:
-        import selenium  # noqa: F401
+        import selenium  # noqa: F401  (only whether it is there)
     except ImportError:
         skip("Selenium is not installed (scripts/install-deps.sh test installs python3-selenium)")
 

@@ -32,7 +32,7 @@ import time
 
 sys.path.insert(0, str(pathlib.Path(__file__).resolve().parent.parent / "support"))
 from webpage import (caption, centre, check, chromium, click, commit_text, console, element, elements,  # noqa: E402
-                     enable_screen_reader, emulate, fail, open_game, png_data_url, run, served, settle, store,
+                     enable_screen_reader, fail, open_game, png_data_url, run, served, settle, store,
                      stored, stored_bytes, tap, type_text, wait_for, WINDOWS_JS)
 
 FACE_WIDTH, FACE_HEIGHT = 537, 278
