@@ -1,6 +1,7 @@
 #include "accessibility/accessibility.h"
 
 #include "accessibility/atspi.h"
+#include "accessibility/faceparts.h"
 #include "controls/controls.h"
 
 #include <QAccessible>
@@ -409,6 +410,7 @@ namespace accessibility {
 void install()
 {
     QAccessible::installFactory(controlInterface);
+    QAccessible::installFactory(facePartInterface);
     atspi::relayKeysInOrder();
 }
 

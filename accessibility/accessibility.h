@@ -13,9 +13,10 @@ class QWidget;
 
 namespace accessibility {
 
-// Makes every Label and every one-line text box describe itself as below, and passes key
-// events to the screen reader in order (accessibility/atspi.h). Call before the controls are
-// made: Qt may build a label's description as soon as the label is hidden.
+// Makes every Label and every one-line text box describe itself as below, and every face
+// part as faceparts.h says, and passes key events to the screen reader in order
+// (accessibility/atspi.h). Call before the controls are made: Qt may build a label's
+// description as soon as the label is hidden.
 void install();
 
 // A screen reader's cache follows what the label shows: it is told both "showing" and

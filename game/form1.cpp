@@ -7,13 +7,13 @@
 
 #include "game/form1_accessibility.h"
 #include "system/centring.h"
+#include "system/console.h"
 #include "platform/keyfilter.h"
 #include "settings/form2.h"
 
 #include <QCloseEvent>
 #include <QLayout>
 #include <algorithm>
-#include <cstdio>
 #include <exception>
 
 namespace {
@@ -33,9 +33,9 @@ void skipOnFailure(const char* what, Step step)
     try {
         step();
     } catch (const std::exception& e) {
-        std::fprintf(stderr, "varnoth: skipped %s: %s\n", what, e.what());
+        logLine(QStringLiteral("skipped %1: %2").arg(QLatin1StringView(what), QString::fromLocal8Bit(e.what())));
     } catch (...) {
-        std::fprintf(stderr, "varnoth: skipped %s\n", what);
+        logLine(QStringLiteral("skipped %1").arg(QLatin1StringView(what)));
     }
 }
 
@@ -132,24 +132,11 @@ void Form1::clear()
     }
 }
 
-// Tries below 1 or a time limit below 1 (or not a number) cannot make a game: the
-// points per round would divide by nothing. Says which setting to change.
-QString Form1::settingsProblem() const
-{
-    QStringList problems;
-    if (m_.MaxTries < 1)
-        problems << QStringLiteral("次数至少为1");
-    const auto seconds = m_.TimeLimit.toNumber();
-    if (m_.TimeLimit.isEmpty() || !seconds || *seconds < 1)
-        problems << QStringLiteral("开锁时间至少为1秒");
-    return problems.join(u',') + QStringLiteral(",请在\"设置\"中修改!");
-}
-
 void Form1::a1_Click()
 {
-    const std::optional<QString> points = rules::roundPoints(m_.MaxTries, m_.TimeLimit.toNumber().value_or(0));
-    if (!points) {
-        tell(settingsProblem());
+    const std::optional<double> seconds = m_.TimeLimit.toNumber();
+    if (const QString problem = rules::settingsProblem(m_.MaxTries, seconds); !problem.isEmpty()) {
+        tell(problem);
         return;
     }
     mm();
@@ -162,7 +149,7 @@ void Form1::a1_Click()
     Timer1.start();
     Lc->setCaption(m_.InitialTries.toText());
     Label8->hide();
-    RoundPoints = *points;
+    RoundPoints = rules::roundPoints(m_.MaxTries, *seconds);
     Label12->setCaption(QStringLiteral("0"));
     announce(*this, {.gameStarted = true});
 }

@@ -116,7 +116,6 @@ private:
     // What every end of a game does; see the definition.
     void returnToIdle();
     void offerRecord(const QString& prompt, const News& end);
-    QString settingsProblem() const;
     rules::Guess typedGuess() const;
     rules::Code secretCode() const;
     void roundSolved();

@@ -3,6 +3,7 @@
 #include "game/form1.h"
 #include "game/form1_layout.h"
 #include "accessibility/accessibility.h"
+#include "accessibility/faceparts.h"
 #include "accessibility/atspi.h"
 
 #include <QAccessible>
@@ -12,6 +13,10 @@
 
 namespace {
 
+using accessibility::FacePart;
+using accessibility::indexIn;
+using accessibility::interfaceAt;
+
 QRect onScreen(const QWidget* widget) { return {widget->mapToGlobal(QPoint(0, 0)), widget->size()}; }
 
 // A history row as a sentence: the guess and its two counts.
@@ -20,74 +25,6 @@ QString rowSentence(const Label* guess, const Label* rightPlace, const Label* wr
     return QStringLiteral("%1,位置正确 %2 个,位置不正确 %3 个")
         .arg(guess->caption(), rightPlace->caption(), wrongPlace->caption());
 }
-
-// A reader's child of an object whose children are these objects: the one at an index
-// (none out of range), and the index of one (-1 if it is not among them).
-QAccessibleInterface* interfaceAt(const QList<QObject*>& objects, int index)
-{
-    return index >= 0 && index < objects.size() ? QAccessible::queryAccessibleInterface(objects.at(index)) : nullptr;
-}
-
-int indexIn(const QList<QObject*>& objects, const QAccessibleInterface* child)
-{
-    return child ? static_cast<int>(objects.indexOf(child->object())) : -1;
-}
-
-// Something a screen reader reads on the face that is no widget of its own: a history row,
-// the history, an announcement. Each says what it is and what it reads as; FacePartAccessible
-// answers the reader from that, read-only, in the face's window, as a child of the object's
-// parent.
-class FacePart : public QObject {
-    Q_OBJECT
-public:
-    using QObject::QObject;
-
-    virtual QAccessible::Role role() const = 0;
-    virtual QString name() const = 0;
-    virtual bool shows() const { return true; }
-    // Where it lies on the screen: nowhere of its own, unless it says.
-    virtual QRect rect() const { return {}; }
-    // What a reader finds in it, in order: nothing, unless it says.
-    virtual QList<QObject*> items() const { return {}; }
-    // The caption that names it, if any.
-    virtual QWidget* caption() const { return nullptr; }
-};
-
-class FacePartAccessible : public QAccessibleObject {
-public:
-    explicit FacePartAccessible(FacePart* part) : QAccessibleObject(part) {}
-
-    QAccessible::Role role() const override { return part()->role(); }
-    QString text(QAccessible::Text t) const override { return t == QAccessible::Name ? part()->name() : QString(); }
-    QAccessible::State state() const override
-    {
-        QAccessible::State state;
-        state.readOnly = true;
-        state.invisible = !part()->shows();
-        return state;
-    }
-    QRect rect() const override { return part()->rect(); }
-    QWindow* window() const override
-    {
-        for (QObject* above = part()->parent(); above; above = above->parent())
-            if (above->isWidgetType())
-                return static_cast<QWidget*>(above)->window()->windowHandle();
-        return nullptr;
-    }
-    QAccessibleInterface* parent() const override { return QAccessible::queryAccessibleInterface(part()->parent()); }
-    int childCount() const override { return static_cast<int>(part()->items().size()); }
-    QAccessibleInterface* child(int index) const override { return interfaceAt(part()->items(), index); }
-    int indexOfChild(const QAccessibleInterface* child) const override { return indexIn(part()->items(), child); }
-    QList<QPair<QAccessibleInterface*, QAccessible::Relation>> relations(QAccessible::Relation match) const override
-    {
-        if ((match & QAccessible::Label) && part()->caption())
-            return {{QAccessible::queryAccessibleInterface(part()->caption()), QAccessible::Label}};
-        return {};
-    }
-
-private:
-    FacePart* part() const { return static_cast<FacePart*>(object()); }
-};
 
 // One row of the history: the guess and its two counts, read as one sentence. It is one
 // of the list's items while it is used, and the readers are told when it joins or leaves.
@@ -176,66 +113,6 @@ private:
     QPointer<Label> heading_;
 };
 
-#if QT_VERSION < QT_VERSION_CHECK(6, 8, 0)
-// Before Qt 6.8 there is no announcement event, so each announcement is a notification
-// that is never drawn: a screen reader speaks its text as it "shows". A few take turns, so
-// that a reader that gets to one late still finds the text it was shown with.
-class Announcement : public FacePart {
-    Q_OBJECT
-public:
-    explicit Announcement(QWidget* face) : FacePart(face) {}
-
-    QAccessible::Role role() const override { return QAccessible::Notification; }
-    QString name() const override { return text; }
-
-    QString text;
-};
-#endif
-
-// What the player hears as the game goes on, beyond what a reader reads from the window by
-// itself: each handler's news, in one announcement. From Qt 6.8 on it is the platform's own
-// announcement, which Qt raises on the face: AT-SPI's Announcement signal on Linux (Orca
-// speaks it as it speaks the notifications before), a UI Automation notification on
-// Windows (Narrator, NVDA).
-class Narrator : public QObject {
-    Q_OBJECT
-public:
-    explicit Narrator(const Form1& w) : QObject(w.face()), face_(w.face())
-    {
-#if QT_VERSION < QT_VERSION_CHECK(6, 8, 0)
-        for (auto& announcement : ring_)
-            announcement = new Announcement(w.face());
-#endif
-    }
-
-    void say(const QString& text)
-    {
-        lastSaid_ = text;
-#if QT_VERSION >= QT_VERSION_CHECK(6, 8, 0)
-        QAccessibleAnnouncementEvent announcement(face_, text);
-        QAccessible::updateAccessibility(&announcement);
-#else
-        Announcement* announcement = ring_[next_++ % ring_.size()];
-        announcement->text = text;
-        QAccessibleInterface* spoken = QAccessible::queryAccessibleInterface(announcement);
-        QAccessibleEvent renamed(spoken, QAccessible::NameChanged);
-        QAccessible::updateAccessibility(&renamed);
-        QAccessibleEvent shown(spoken, QAccessible::ObjectShow);
-        QAccessible::updateAccessibility(&shown);
-#endif
-    }
-
-    QString lastSaid() const { return lastSaid_; }
-
-private:
-    QWidget* face_;
-    QString lastSaid_;
-#if QT_VERSION < QT_VERSION_CHECK(6, 8, 0)
-    std::array<Announcement*, 4> ring_{};
-    size_t next_ = 0;
-#endif
-};
-
 // The parts as sentences: each ends in a full stop unless it already ends in a mark.
 QString sentences(const QStringList& parts)
 {
@@ -289,8 +166,6 @@ QAccessibleInterface* form1Interface(const QString& className, QObject* object)
 {
     if (!object)
         return nullptr;
-    if (auto* part = qobject_cast<FacePart*>(object))
-        return new FacePartAccessible(part);
     if (className == QLatin1String("Face") && object->isWidgetType()) {
         auto* face = static_cast<QWidget*>(object);
         const auto* window = dynamic_cast<const Form1*>(face->parentWidget());
@@ -300,7 +175,12 @@ QAccessibleInterface* form1Interface(const QString& className, QObject* object)
     return nullptr;
 }
 
-Narrator* narratorOf(const Form1& w) { return w.face()->findChild<Narrator*>(QString(), Qt::FindDirectChildrenOnly); }
+// What the player hears as the game goes on, beyond what a reader reads from the window by
+// itself: each handler's news, in one announcement on the face.
+accessibility::Announcer* narratorOf(const Form1& w)
+{
+    return w.face()->findChild<accessibility::Announcer*>(QString(), Qt::FindDirectChildrenOnly);
+}
 
 }  // namespace
 
@@ -338,7 +218,7 @@ void describeForScreenReaders(Form1& w)
     w.face()->setAccessibleName(QString::fromUtf8(face::spokenName));
     w.face()->setAccessibleDescription(QString::fromUtf8(face::spokenDescription));
     w.face()->setFocus();
-    new Narrator(w);
+    new accessibility::Announcer(w.face());
 }
 
 QString spokenNews(const Form1& w, const News& news)
@@ -365,13 +245,13 @@ QString spokenNews(const Form1& w, const News& news)
 void announce(const Form1& w, const News& news)
 {
     const QString text = spokenNews(w, news);
-    if (Narrator* narrator = narratorOf(w); narrator && !text.isEmpty())
+    if (accessibility::Announcer* narrator = narratorOf(w); narrator && !text.isEmpty())
         narrator->say(text);
 }
 
 QString lastAnnouncement(const Form1& w)
 {
-    const Narrator* narrator = narratorOf(w);
+    const accessibility::Announcer* narrator = narratorOf(w);
     return narrator ? narrator->lastSaid() : QString();
 }
 

@@ -6,6 +6,7 @@
 #include "game/form1_layout.h"
 #include "controls/artwork.h"
 #include "controls/twips.h"
+#include "system/centring.h"
 #include "system/chinese.h"
 
 #include <QApplication>
@@ -25,16 +26,13 @@ public:
     explicit Face(QWidget* parent) : QWidget(parent) {}
 
 protected:
-#ifndef Q_OS_WIN
-    // Under X11 or Wayland a window just shown waits a few milliseconds for the window
-    // manager or compositor to map it; the picture is decoded in that pause, at the event
-    // loop's first turn, instead of at the first paint, which only comes once the window is
-    // mapped. Windows paints a window as soon as it is shown: there is no pause to use.
+    // Where a window just shown waits to be mapped, the picture is decoded in that pause, at
+    // the event loop's first turn, instead of at the first paint.
     void showEvent(QShowEvent*) override
     {
-        QTimer::singleShot(0, this, [this] { picture(); });
+        if (shownWindowsWaitToBeMapped())
+            QTimer::singleShot(0, this, [this] { picture(); });
     }
-#endif
     void paintEvent(QPaintEvent*) override { QPainter(this).drawPixmap(0, 0, picture()); }
 
 private:

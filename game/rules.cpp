@@ -2,6 +2,7 @@
 
 #include "text/variant.h"
 
+#include <QStringList>
 #include <cmath>
 
 namespace rules {
@@ -59,10 +60,18 @@ Marks scoreGuess(const Guess& guess, const Code& code)
     return marks;
 }
 
-std::optional<QString> roundPoints(int maxTries, double timeLimit)
+QString settingsProblem(int maxTries, std::optional<double> seconds)
 {
-    if (maxTries < 1 || !(timeLimit >= 1))
-        return std::nullopt;
+    QStringList problems;
+    if (maxTries < 1)
+        problems << QStringLiteral("次数至少为1");
+    if (!(seconds.value_or(0) >= 1))
+        problems << QStringLiteral("开锁时间至少为1秒");
+    return problems.isEmpty() ? QString() : problems.join(u',') + QStringLiteral(",请在\"设置\"中修改!");
+}
+
+QString roundPoints(int maxTries, double timeLimit)
+{
     QString points = vb::formatZero(10000.0 / maxTries);
     if (timeLimit < bonusFromSeconds)
         points = vb::formatZero(vb::leadingNumber(points) * (bonusFromSeconds / timeLimit));

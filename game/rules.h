@@ -43,10 +43,14 @@ Marks scoreGuess(const Guess& guess, const Code& code);
 // Rounds shorter than this many seconds earn a bonus.
 constexpr double bonusFromSeconds = 300;
 
-// Points per solved round: 10000 / tries rounded (half away from zero); below
-// bonusFromSeconds the rounded points are then scaled by bonusFromSeconds / seconds and
-// rounded again.
-// Nothing when the tries or the seconds are below 1: no game can be made of them.
-std::optional<QString> roundPoints(int maxTries, double timeLimit);
+// Why no game can be made of these settings, in the words the player is told, naming each
+// setting to change; "" when one can. The points per round divide by the tries and the
+// seconds, so each must be at least 1. seconds is nothing when the time limit is no number.
+QString settingsProblem(int maxTries, std::optional<double> seconds);
+
+// Points per solved round, for settings that make a game (see settingsProblem): 10000 /
+// tries rounded (half away from zero); below bonusFromSeconds the rounded points are then
+// scaled by bonusFromSeconds / seconds and rounded again.
+QString roundPoints(int maxTries, double timeLimit);
 
 }  // namespace rules

@@ -1,12 +1,12 @@
 #include "game/run.h"
 
+#include "system/console.h"
 #include "system/sessionend.h"
 
 #include <QApplication>
 #include <QDialog>
 #include <QTimer>
 #include <chrono>
-#include <cstdio>
 #include <cstdlib>
 
 using namespace records;
@@ -19,24 +19,35 @@ void logFailure(const SaveResult& saved, const RecordsFile& file)
         logLine(QStringLiteral("could not save %1: %2").arg(file.displayPath(), saved.error));
 }
 
+// Why a save wrote nothing; what it left the file as is said after it.
 QString whyNotSaved(SaveProblem problem)
 {
     switch (problem) {
     case SaveProblem::NotARegularFile:
         return QStringLiteral("那里的同名项目不是普通文件,没有改动它。");
     case SaveProblem::Unencodable:
-        return QStringLiteral("名字里有无法写入文件的字符,原文件保持不变。");
+        return QStringLiteral("名字里有无法写入文件的字符,本次没有保存。");
     case SaveProblem::WriteProtected:
-        return QStringLiteral("文件设为只读(写保护),本次的纪录和设置没有保存,原文件保持不变。");
+        return QStringLiteral("文件设为只读(写保护),本次的纪录和设置没有保存。");
     case SaveProblem::Busy:
-        return QStringLiteral("另一个运行中的本游戏一直占用着它,为免覆盖那边的纪录,本次没有保存,原文件保持不变。");
+        return QStringLiteral("另一个运行中的本游戏一直占用着它,为免覆盖那边的纪录,本次没有保存。");
+    case SaveProblem::LockUnopenable:
+        return QStringLiteral("它旁边的锁文件 dat.ini.lock 是另一位用户的本游戏建立的,本游戏无法打开它;"
+                              "为免覆盖那边的纪录,本次没有保存。如果那边的游戏都已关闭,删除这个锁文件即可。");
     case SaveProblem::KeptChanging:
-        return QStringLiteral("保存时它一直在被改动,本次没有保存,原文件保持不变。");
+        return QStringLiteral("保存时它一直在被改动,本次没有保存。");
     case SaveProblem::WriteFailed:
     case SaveProblem::None:
         break;
     }
-    return QStringLiteral("无法写入,原文件保持不变。");
+    return QStringLiteral("无法写入,本次没有保存。");
+}
+
+QString whatBecameOfIt(const SaveResult& saved)
+{
+    if (saved.problem == SaveProblem::NotARegularFile)
+        return {};
+    return saved.unchanged ? QStringLiteral("原文件保持不变。") : QStringLiteral("保存期间文件已被改动,请查看它现在的内容。");
 }
 
 }  // namespace
@@ -94,7 +105,8 @@ QString Run::windowCloses(const Records& shown)
     if (!saved)
         return {};
     if (!saved->ok())
-        return QStringLiteral("无法保存纪录文件:\n%1\n%2").arg(file_.displayPath(), whyNotSaved(saved->problem));
+        return QStringLiteral("无法保存纪录文件:\n%1\n%2%3")
+            .arg(file_.displayPath(), whyNotSaved(saved->problem), whatBecameOfIt(*saved));
     if (saved->written && saved->replacedUnusable)
         return QStringLiteral("原先%1的纪录文件已换成本次的设置和纪录:\n%2")
             .arg(loadOutcome_ == LoadOutcome::Damaged ? QStringLiteral("已损坏") : QStringLiteral("无法读取"),
@@ -142,7 +154,7 @@ void Run::watchSessionEnd(QGuiApplication& app)
     connect(&app, &QGuiApplication::commitDataRequest, this, [this] { sessionEnds(); });
     endSignals_->setLastResort(std::chrono::seconds(10), [this] {
         saveRemembered();
-        std::fputs("varnoth: the window did not answer the end of the session; quit without it\n", stderr);
+        logLine(QStringLiteral("the window did not answer the end of the session; quit without it"));
         std::_Exit(0);
     });
 }

@@ -2,6 +2,7 @@
 #include "records/safefile.h"
 
 #include <QThread>
+#include <chrono>
 
 namespace safefile {
 
@@ -30,6 +31,12 @@ Contents Files::read(const QString& path, qint64 maxBytes)
 }
 
 void Files::pause(int ms) { QThread::msleep(static_cast<unsigned long>(ms)); }
+
+qint64 Files::now()
+{
+    using namespace std::chrono;
+    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+}
 
 Files& systemFiles()
 {

@@ -47,7 +47,7 @@ enum class Lock : std::uint8_t { Held, Busy, Unavailable };
 enum class Access : std::uint8_t {  // how open() opens a file
     Read,      // an existing file
     Write,     // an existing file, to write over it in place
-    LockFile,  // a lock file, made if it is missing
+    LockFile,  // a lock file, made if it is missing, that every user who may write beside it may open
 };
 
 // The system's files (systemFiles()), in safefile_unix.cpp and safefile_win.cpp, and what
@@ -72,7 +72,7 @@ public:
     virtual qint64 readSome(Handle file, char* into, qint64 size, QString& error);
     // A new file, created exclusively, with the permissions of the file at permissionsOf if
     // there is one (its owner can always read and write it). While it is open, no other
-    // process removes it (see removeIfUnlocked).
+    // process removes it (see removeIfUnlocked), and it can be moved (see replace).
     virtual Opened create(const QString& path, const QString& permissionsOf);
     // An exclusive lock on the open file, taken without waiting; a process that ends, however
     // it ends, gives its locks up at once. error says why it is Unavailable.
@@ -84,8 +84,8 @@ public:
     // Cuts the file to its first size bytes, then flushes.
     virtual Outcome truncate(Handle file, qint64 size);
     virtual void close(Handle file);
-    // Moves the closed file at from over the one at to, in one step and never through a link
-    // there; it is on the disk when this returns.
+    // Moves the file at from, which may still be open from create(), over the one at to, in
+    // one step and never through a link there; it is on the disk when this returns.
     virtual Outcome replace(const QString& from, const QString& to);
     // The names in the folder that start with prefix.
     virtual QStringList names(const QString& folder, const QString& prefix);
@@ -93,6 +93,8 @@ public:
     virtual void removeIfUnlocked(const QString& path);
     // Waits before another attempt at a lock that another copy holds.
     virtual void pause(int ms);
+    // Milliseconds on a clock that only goes forward, for how long a lock has been waited for.
+    virtual qint64 now();
 };
 
 Files& systemFiles();

@@ -1,11 +1,10 @@
 // safefile.h on POSIX systems (Linux, the BSDs, macOS).
 #include "records/safefile.h"
 
+#include "system/console.h"
 #include "system/folders.h"
 
 #include <cerrno>
-#include <cstdio>
-#include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
@@ -98,10 +97,19 @@ QString Files::makeFolders(const QString& path)
     return {};
 }
 
+// A lock file holds nothing, and any descriptor of it takes its lock: whatever the umask of
+// the copy that made it, every user may open it, so that the players who share a folder all
+// respect the one lock. Only its owner can say so; it does, each time it opens it.
 Opened Files::open(const QString& path, Access access)
 {
     constexpr int flags[] = {O_RDONLY, O_WRONLY, O_RDONLY | O_CREAT};
-    return openRegular(path, flags[static_cast<int>(access)]);
+    Opened opened = openRegular(path, flags[static_cast<int>(access)]);
+    const int fd = static_cast<int>(opened.file);
+    struct stat status {};
+    if (access == Access::LockFile && fd >= 0 && ::fstat(fd, &status) == 0 && status.st_uid == ::geteuid()
+        && (status.st_mode & 0444) != 0444)
+        ::fchmod(fd, (status.st_mode & 07777) | 0444);
+    return opened;
 }
 
 Opened Files::create(const QString& path, const QString& permissionsOf)
@@ -160,8 +168,8 @@ Outcome Files::replace(const QString& from, const QString& to)
     const QByteArray folder = target.left(std::max<qsizetype>(target.lastIndexOf('/'), 1));
     const int fd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0 || ::fsync(fd) != 0)
-        std::fprintf(stderr, "varnoth: could not flush the folder of %s: %s\n",
-                     qUtf8Printable(folders::displayPath(to)), std::strerror(errno));
+        logLine(QStringLiteral("could not flush the folder of %1: %2")
+                    .arg(folders::displayPath(to), qt_error_string(errno)));
     if (fd >= 0)
         ::close(fd);
     return {};

@@ -108,19 +108,22 @@ QString Files::makeFolders(const QString& path)
 }
 
 // The lock file is shared with nobody who would delete it, so it cannot vanish while it is
-// open; dat.ini is shared with everyone, as readers and the replacement need.
+// open, and opened for reading alone, which is all a lock needs: any account that may read
+// the folder's files (a folder shared by several) takes the one lock. dat.ini is shared with
+// everyone, as readers and the replacement need.
 Opened Files::open(const QString& path, Access access)
 {
     if (access == Access::LockFile)
-        return openRegular(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_ALWAYS);
+        return openRegular(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_ALWAYS);
     return openRegular(path, access == Access::Read ? GENERIC_READ : GENERIC_WRITE, shareAll, OPEN_EXISTING);
 }
 
-// CREATE_NEW never opens what is there, link or not; shared with nobody who would delete it,
-// the file stays while it is open.
+// CREATE_NEW never opens what is there, link or not. Shared for deleting, the file can be
+// moved while it is open (MoveFileEx asks for nothing more); no one who asks to share it
+// with nobody, as removeIfUnlocked does, opens it meanwhile.
 Opened Files::create(const QString& path, const QString& /*permissionsOf: Windows files take the folder's*/)
 {
-    return openRegular(path, GENERIC_WRITE, FILE_SHARE_READ, CREATE_NEW);
+    return openRegular(path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, CREATE_NEW);
 }
 
 // The byte the locks are taken on: far past the end of any file the game writes, so that

@@ -1,11 +1,11 @@
 #include "records/store.h"
 
+#include "system/console.h"
 #include "system/folders.h"
 
 #include <QRandomGenerator>
 
 #include <algorithm>
-#include <cstdio>
 
 namespace records {
 
@@ -71,9 +71,13 @@ public:
         safefile::Opened opened = files_.open(path_, access_);
         if (opened.failure == Failure::Denied && access_ == Access::Read)  // its owner may write but not read it
             opened = files_.open(path_, Access::Write);
+        // A lock file that is there and that this user may not open was made by another user's
+        // copy, which may hold it now: it is waited for as a lock that is held.
+        unopenable_ = opened.failure == Failure::Denied && access_ == Access::LockFile
+            && files_.entry(path_).kind == safefile::Kind::RegularFile;
         if (!opened.ok()) {
             error_ = opened.error;
-            return opened.failure == Failure::InUse ? Lock::Busy : Lock::Unavailable;
+            return opened.failure == Failure::InUse || unopenable_ ? Lock::Busy : Lock::Unavailable;
         }
         Lock lock = files_.lock(opened.file, error_);
         // Its holder may have removed or replaced it as it let go: it is tried again.
@@ -86,6 +90,7 @@ public:
         return lock;
     }
     QString error() const { return error_; }
+    bool unopenable() const { return unopenable_; }
 
 private:
     Files& files_;
@@ -93,28 +98,34 @@ private:
     Access access_;
     safefile::Handle file_ = safefile::noFile;
     QString error_;
+    bool unopenable_ = false;
 };
 
 // Takes the lock of a save, which every copy of the game respects: the lock file beside
 // dat.ini, or, where the folder takes no new file and there is none, dat.ini's own, under
 // which a copy there writes it in place. One lock on every system: Windows moves nothing
-// over a file that is open, so dat.ini itself cannot stay locked while it is replaced.
-// False when another copy held it all the while.
-bool takeSaveLock(Files& files, HeldFile& lockFile, HeldFile& onFile, const QString& shown)
+// over a file that is open, so dat.ini itself cannot stay locked while it is replaced. Only
+// where the file system has no locks at all, for any copy, is the file saved without one.
+// Busy or LockUnopenable when another copy may have held it all the while.
+SaveProblem takeSaveLock(Files& files, HeldFile& lockFile, HeldFile& onFile, const QString& shown)
 {
-    for (int waited = 0;; waited += lockPollMs) {
+    const qint64 start = files.now();
+    for (bool told = false;;) {
         Lock lock = lockFile.take();
         if (lock == Lock::Unavailable)
             lock = onFile.take();
         if (lock == Lock::Unavailable)
             logLine(QStringLiteral("saving without a lock: %1").arg(lockFile.error()));
         if (lock != Lock::Busy)
-            return true;
+            return SaveProblem::None;
+        const qint64 waited = files.now() - start;
         if (waited >= lockWaitMs)
-            return false;
-        if (waited == sayWaitingAfterMs)
+            return lockFile.unopenable() ? SaveProblem::LockUnopenable : SaveProblem::Busy;
+        if (!told && waited >= sayWaitingAfterMs) {
+            told = true;
             logLine(QStringLiteral("waiting for another copy of the game, which holds the lock on %1").arg(shown));
-        files.pause(lockPollMs);
+        }
+        files.pause(static_cast<int>(std::min<qint64>(lockPollMs, lockWaitMs - waited)));
     }
 }
 
@@ -146,8 +157,6 @@ safefile::Outcome writeInPlace(Files& files, const QString& path, const QByteArr
 }
 
 }  // namespace
-
-void logLine(const QString& line) { std::fprintf(stderr, "varnoth: %s\n", qUtf8Printable(line)); }
 
 QString recordsFolder(const QString& programDirectory, const QString& userDataDirectory)
 {
@@ -218,31 +227,58 @@ Decision decide(const Records& loaded, const Records& ours, const OnDisk& disk)
     return {.bytes = bytes};
 }
 
-// The new text, written into a new file beside dat.ini and flushed; or, where the folder
-// takes no new file and dat.ini is there, nothing yet: it is to be written in place.
-struct Staged {
-    safefile::Outcome outcome;
-    QString newFile{};  // "" to write in place
-};
-
-Staged stage(Files& files, const RecordsFile& file, const QByteArray& bytes, bool exists)
-{
-    const QString path = file.path();
-    const QString temp = path + newFileInfix + QString::number(QRandomGenerator::global()->generate(), 36);
-    const safefile::Opened created = files.create(temp, path);
-    if (created.failure == Failure::Denied && exists) {
-        logLine(QStringLiteral("the folder of %1 takes no new file (%2); writing the file in place")
-                    .arg(file.displayPath(), created.error));
-        return {};
+// The new text, written into a new file beside dat.ini and flushed, and held open until it
+// has taken dat.ini's place, so that no other copy ever takes it for a leftover (removed when
+// it has not); or, where the folder takes no new file and dat.ini is there, nothing yet:
+// dat.ini is to be written in place.
+class Staged {
+public:
+    Staged(Files& files, const RecordsFile& file, const QByteArray& bytes, bool exists) : files_(files)
+    {
+        const QString temp
+            = file.path() + newFileInfix + QString::number(QRandomGenerator::global()->generate(), 36);
+        const safefile::Opened created = files.create(temp, file.path());
+        if (created.failure == Failure::Denied && exists) {
+            logLine(QStringLiteral("the folder of %1 takes no new file (%2); writing the file in place")
+                        .arg(file.displayPath(), created.error));
+            return;
+        }
+        outcome_ = static_cast<const safefile::Outcome&>(created);
+        if (!created.ok())
+            return;
+        newFile_ = temp;
+        file_ = created.file;
+        outcome_ = files.write(file_, bytes);
     }
-    if (!created.ok())
-        return {created};
-    const safefile::Outcome written = files.write(created.file, bytes);
-    files.close(created.file);
-    if (!written.ok())
-        files.removeIfUnlocked(temp);
-    return {written, temp};
-}
+    ~Staged()
+    {
+        if (file_ == safefile::noFile)
+            return;
+        files_.close(file_);
+        if (!placed_)
+            files_.removeIfUnlocked(newFile_);
+    }
+    Staged(const Staged&) = delete;
+    Staged& operator=(const Staged&) = delete;
+
+    const safefile::Outcome& outcome() const { return outcome_; }
+    // Puts the new text at dat.ini's place: the new file over it, or the bytes into it.
+    safefile::Outcome place(const QString& path, const QByteArray& bytes)
+    {
+        if (newFile_.isEmpty())
+            return writeInPlace(files_, path, bytes);
+        safefile::Outcome done = files_.replace(newFile_, path);
+        placed_ = done.ok();
+        return done;
+    }
+
+private:
+    Files& files_;
+    safefile::Outcome outcome_;
+    QString newFile_;  // "" to write in place
+    safefile::Handle file_ = safefile::noFile;
+    bool placed_ = false;
+};
 
 // One attempt under the lock: its result, or nothing when the file changed meanwhile and the
 // merge is to be made again. The lock keeps other copies of the game out; anything else
@@ -255,23 +291,38 @@ std::optional<SaveResult> saveUnderLock(const Records& loaded, const Records& ou
     const Decision decision = decide(loaded, ours, disk);
     if (!decision.bytes)
         return decision.otherwise;
-    const Staged staged = stage(files, file, *decision.bytes, disk.contents.kind == safefile::Kind::RegularFile);
-    if (!staged.outcome.ok())
-        return failed(SaveProblem::WriteFailed, staged.outcome.error);
+    Staged staged(files, file, *decision.bytes, disk.contents.kind == safefile::Kind::RegularFile);
+    if (!staged.outcome().ok())
+        return failed(SaveProblem::WriteFailed, staged.outcome().error);
     if (!(files.read(path, maxReadBytes) == disk.contents)) {
-        if (!staged.newFile.isEmpty())
-            files.removeIfUnlocked(staged.newFile);
         logLine(QStringLiteral("%1 changed while it was being saved; merging again").arg(file.displayPath()));
         return std::nullopt;
     }
-    const safefile::Outcome done = staged.newFile.isEmpty() ? writeInPlace(files, path, *decision.bytes)
-                                                            : files.replace(staged.newFile, path);
-    if (!done.ok()) {
-        if (!staged.newFile.isEmpty())
-            files.removeIfUnlocked(staged.newFile);
+    if (const safefile::Outcome done = staged.place(path, *decision.bytes); !done.ok())
         return failed(SaveProblem::WriteFailed, done.error);
-    }
     return SaveResult{.written = true, .replacedUnusable = disk.unusable()};
+}
+
+// Merges and writes under the lock, again while the file keeps changing meanwhile.
+SaveResult saveMerged(const Records& loaded, const Records& ours, const RecordsFile& file, Files& files)
+{
+    const QString path = file.path();
+    for (int attempt = 0; attempt < mergeAttempts; ++attempt) {
+        // Another copy of the game saving at the same moment waits for this one, and then
+        // merges what this one wrote.
+        HeldFile lockFile(files, path + lockFileSuffix, Access::LockFile);
+        HeldFile onFile(files, path, Access::Read);
+        if (const SaveProblem locked = takeSaveLock(files, lockFile, onFile, file.displayPath());
+            locked != SaveProblem::None)
+            return failed(locked, locked == SaveProblem::Busy
+                                      ? QStringLiteral("another copy held the lock for %1 s").arg(lockWaitMs / 1000)
+                                      : QStringLiteral("for %1 s, a lock file stood there that this user may not "
+                                                       "open: %2").arg(lockWaitMs / 1000).arg(lockFile.error()));
+        removeLeftovers(files, file.folder);
+        if (const std::optional<SaveResult> done = saveUnderLock(loaded, ours, file, files))
+            return *done;
+    }
+    return failed(SaveProblem::KeptChanging, QStringLiteral("the file changed under every attempt to save it"));
 }
 
 }  // namespace
@@ -286,19 +337,12 @@ SaveResult SaveRecords(const Records& loaded, const Records& ours, const Records
         return failed(SaveProblem::WriteFailed,
                       QStringLiteral("cannot create the folder %1: %2")
                           .arg(folders::displayPath(file.folder), error));
-    for (int attempt = 0; attempt < mergeAttempts; ++attempt) {
-        // Another copy of the game saving at the same moment waits for this one, and then
-        // merges what this one wrote.
-        HeldFile lockFile(files, path + lockFileSuffix, Access::LockFile);
-        HeldFile onFile(files, path, Access::Read);
-        if (!takeSaveLock(files, lockFile, onFile, file.displayPath()))
-            return failed(SaveProblem::Busy,
-                          QStringLiteral("another copy held the lock for %1 s").arg(lockWaitMs / 1000));
-        removeLeftovers(files, file.folder);
-        if (const std::optional<SaveResult> done = saveUnderLock(loaded, ours, file, files))
-            return *done;
-    }
-    return failed(SaveProblem::KeptChanging, QStringLiteral("the file changed under every attempt to save it"));
+    // What a failed save tells its player of the file is so: whether it is as it was before.
+    const safefile::Contents before = files.read(path, maxReadBytes);
+    SaveResult result = saveMerged(loaded, ours, file, files);
+    if (!result.ok())
+        result.unchanged = files.read(path, maxReadBytes) == before;
+    return result;
 }
 
 }  // namespace records

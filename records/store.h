@@ -21,9 +21,6 @@ struct RecordsFile {
     QString displayPath() const;          // the path for the player and the log
 };
 
-// A line for the log (standard error), after "varnoth: ".
-void logLine(const QString& line);
-
 enum class LoadOutcome : std::uint8_t {
     Loaded,      // read from the file
     Absent,      // no regular file of that name: defaults
@@ -54,6 +51,7 @@ enum class SaveProblem : std::uint8_t {
     WriteFailed,      // the folder or the disk refused; the old file is left as it was
     WriteProtected,   // the player made dat.ini read-only; it is left as it was
     Busy,             // another copy held the lock all the while; the old file is left as it was
+    LockUnopenable,   // all the while, a lock file stood there that this user may not open
     KeptChanging,     // the file changed under every attempt to merge; left as it last was
 };
 
@@ -62,6 +60,7 @@ struct SaveResult {
     QString error{};                // the system's words, for the log
     bool written = false;           // the file was written (not so when it already held the text)
     bool replacedUnusable = false;  // the file replaced could not be read or was damaged
+    bool unchanged = true;          // after a failure: the file is as it was when the save began
     bool ok() const { return problem == SaveProblem::None; }
 };
 

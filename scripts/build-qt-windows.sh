@@ -24,7 +24,7 @@
 # mirror is $VARNOTH_DEBIAN_MIRROR (default http://deb.debian.org/debian).
 #
 # First build on 2 cores: about 1 minute to fetch and unpack, 30 s to configure, 15-40
-# minutes to build (see README.md for measured times); about 90 MiB installed.
+# minutes to build (docs/windows.md gives the measured times); about 90 MiB installed.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 . "$root/scripts/on-debian13.sh"

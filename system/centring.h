@@ -1,5 +1,5 @@
-// Where a window opens: centred on its screen by its outer size, frame and title bar
-// included. The window manager draws the frame only once the window shows, so each system
+// Where a window opens, and when it is first painted. A window is centred on its screen by
+// its outer size, frame and title bar included. The window manager draws the frame only once the window shows, so each system
 // says beforehand how large it will be: on X11 (centring_unix.cpp) the window manager is
 // asked for its estimate (_NET_REQUEST_FRAME_EXTENTS); on Wayland the compositor places
 // windows itself and nothing is asked; on Windows (centring_win.cpp) the system gives the
@@ -24,3 +24,8 @@ void centreOnScreen(QWidget& window);
 // showing it, and asks for the frame if askForFrame did not); nothing where the system
 // cannot tell.
 QMargins frameBeforeShow(QWidget& window);
+
+// Whether a window just shown waits a few milliseconds for the window manager or compositor
+// to map it before its first paint (X11, Wayland), a pause in which that paint's work can
+// be done; Windows paints a window as soon as it is shown.
+bool shownWindowsWaitToBeMapped();

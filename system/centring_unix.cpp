@@ -136,3 +136,5 @@ QMargins frameBeforeShow(QWidget& window)
     } while (waited.elapsed() < answerWithinMs);
     return {};
 }
+
+bool shownWindowsWaitToBeMapped() { return true; }

@@ -18,3 +18,6 @@ QMargins frameBeforeShow(QWidget& window)
     window.winId();
     return window.windowHandle() ? window.windowHandle()->frameMargins() : QMargins();
 }
+
+// A page draws a shown window at the browser's next frame: there is no window manager to wait for.
+bool shownWindowsWaitToBeMapped() { return false; }

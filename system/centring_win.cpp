@@ -26,3 +26,5 @@ QMargins frameBeforeShow(QWidget& window)
     return {qRound(-frame.left / ratio), qRound(-frame.top / ratio), qRound(frame.right / ratio),
             qRound(frame.bottom / ratio)};
 }
+
+bool shownWindowsWaitToBeMapped() { return false; }

@@ -1,10 +1,11 @@
 #include "system/sessionend.h"
 
+#include "system/console.h"
+
 #include <QSocketNotifier>
 
 #include <cerrno>
 #include <csignal>
-#include <cstdio>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -33,7 +34,7 @@ void onSignal(int signalNumber)
 SessionEndSignals::SessionEndSignals(QObject* parent) : QObject(parent)
 {
     if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, signalSocket) != 0) {
-        std::perror("varnoth: socketpair");
+        logLine(QStringLiteral("socketpair: %1").arg(qt_error_string(errno)));
         return;
     }
     auto* notifier = new QSocketNotifier(signalSocket[1], QSocketNotifier::Read, this);

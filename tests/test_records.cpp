@@ -11,6 +11,7 @@
 #include <QThread>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <set>
 #include <thread>
 
@@ -36,7 +37,8 @@ public:
     bool diskFull = false;
     bool unreadable = false;       // a regular file reads as one this user may not read
     bool folderRefuses = false;    // the folder takes no new file
-    std::function<void(const char* call)> before;  // runs before each call
+    bool lockFileDenied = false;   // a lock file that is there may not be opened: another user's
+    std::function<void(const char* call)> before;  // runs before each call, and each pause
     int pauses = 0;
 
     bool died() const { return dieAtCall > 0 && calls_ >= dieAtCall; }
@@ -59,7 +61,11 @@ public:
     }
     safefile::Opened open(const QString& path, safefile::Access access) override
     {
-        return dead("open") ? notOpened(Failure::Other) : opened(Files::open(path, access));
+        if (dead("open"))
+            return notOpened(Failure::Other);
+        if (lockFileDenied && access == safefile::Access::LockFile && QFile::exists(path))
+            return notOpened(Failure::Denied, QStringLiteral("Permission denied"));
+        return opened(Files::open(path, access));
     }
     safefile::Opened create(const QString& path, const QString& permissionsOf) override
     {
@@ -108,7 +114,14 @@ public:
         if (!dead("removeIfUnlocked"))
             Files::removeIfUnlocked(path);
     }
-    void pause(int) override { ++pauses; }
+    void pause(int ms) override
+    {
+        ++pauses;
+        clock_ += ms;
+        if (before)
+            before("pause");
+    }
+    qint64 now() override { return clock_; }
 
 private:
     const QString killed = QStringLiteral("killed");
@@ -127,11 +140,11 @@ private:
         open_.clear();
         return true;
     }
-    safefile::Opened notOpened(Failure failure) const
+    safefile::Opened notOpened(Failure failure, const QString& error = {}) const
     {
         safefile::Opened none;
         none.failure = failure;
-        none.error = killed;
+        none.error = error.isEmpty() ? killed : error;
         return none;
     }
     safefile::Opened opened(const safefile::Opened& result)
@@ -142,6 +155,7 @@ private:
     }
 
     int calls_ = 0;
+    qint64 clock_ = 0;  // what the pauses have waited, for no time at all
     std::set<Handle> open_;
 };
 
@@ -157,33 +171,44 @@ bool touch(const QString& path)
     return file.open(QIODevice::WriteOnly);
 }
 
-// The files of a copy of the game that stops inside the flush of its first new file (it
-// hangs, or its disk is slow), holding the lock: it says so with a file "stopped" in its
-// control folder, and goes on once a file "go" is there.
-class StopInFlush : public safefile::Files {
+// The files of a copy of the game that stops, holding the lock (it hangs, or its disk is
+// slow), inside the flush of its first new file ("write") or just before that file replaces
+// dat.ini ("replace"): it says so with a file "stopped" in its control folder, and goes on
+// once a file "go" is there.
+class StoppingFiles : public safefile::Files {
 public:
-    explicit StopInFlush(QString control) : control_(std::move(control)) {}
+    StoppingFiles(QString control, QString stopAt) : control_(std::move(control)), stopAt_(std::move(stopAt)) {}
     safefile::Outcome write(Handle file, const QByteArray& bytes) override
     {
         safefile::Outcome written = Files::write(file, bytes);
-        if (!stopped_) {
-            stopped_ = true;
-            while (touch(control_ + "/stopped") && !QFile::exists(control_ + "/go"))
-                QThread::msleep(10);
-        }
+        stopIn("write");
         return written;
+    }
+    safefile::Outcome replace(const QString& from, const QString& to) override
+    {
+        stopIn("replace");
+        return Files::replace(from, to);
     }
 
 private:
+    void stopIn(const QString& call)
+    {
+        if (call != stopAt_ || stopped_)
+            return;
+        stopped_ = true;
+        while (touch(control_ + "/stopped") && !QFile::exists(control_ + "/go"))
+            QThread::msleep(10);
+    }
     QString control_;
+    QString stopAt_;
     bool stopped_ = false;
 };
 
-// Another copy of the game, this program run again: "--copy FOLDER CONTROL LOADED OURS"
-// saves OURS over what it loaded (both lines of dat.ini) through StopInFlush.
+// Another copy of the game, this program run again: "--copy FOLDER CONTROL LOADED OURS STOP"
+// saves OURS over what it loaded (both lines of dat.ini), stopping at STOP (StoppingFiles).
 int runCopy(const QStringList& arguments)
 {
-    StopInFlush files(arguments[3]);
+    StoppingFiles files(arguments[3], arguments[6]);
     const records::RecordsFile file{arguments[2]};
     return records::SaveRecords(valuesFrom(arguments[4]), valuesFrom(arguments[5]), file, files).ok() ? 0 : 1;
 }
@@ -193,9 +218,9 @@ struct StoppedCopy {
     QTemporaryDir control;
     std::unique_ptr<CopyProcess> process;
 
-    StoppedCopy(const QTemporaryDir& dir, const QString& loaded, const QString& ours)
+    StoppedCopy(const QTemporaryDir& dir, const QString& loaded, const QString& ours, const QString& stopAt = "write")
     {
-        process = std::make_unique<CopyProcess>(QStringList{"--copy", dir.path(), control.path(), loaded, ours});
+        process = std::make_unique<CopyProcess>(QStringList{"--copy", dir.path(), control.path(), loaded, ours, stopAt});
         for (int waited = 0; process->started() && !stopped() && waited < 30000; waited += 10)
             QThread::msleep(10);
     }
@@ -233,6 +258,8 @@ private slots:
     void aSaveKilledAtAnyStepLeavesAWholeRecord_data();
     void aSaveKilledAtAnyStepLeavesAWholeRecord();
     void aStoppedCopyDelaysButNeverUndoesAnother();
+    void aLockFileThisCopyMayNotOpenIsWaitedFor_data();
+    void aLockFileThisCopyMayNotOpenIsWaitedFor();
     void leftoversGoWhenNoCopyHoldsThem_data();
     void leftoversGoWhenNoCopyHoldsThem();
     // the run's end
@@ -522,9 +549,11 @@ void TestRecords::faultsLeaveTheOldFile_data()
         << "busy 3" << QByteArray("60,9,Old,1000\r\n\r\n") << int(SaveProblem::None) << 3;
     QTest::newRow("lock held all the while") << "busy" << oldFile << int(SaveProblem::Busy) << wholeWait;
     QTest::newRow("another program writes meanwhile: merged with")
-        << "changed once" << QByteArray("60,9,Bob,2002\r\n\r\n") << int(SaveProblem::None) << 0;
+        << "changed once" << QByteArray("60,9,Bob,2003\r\n\r\n") << int(SaveProblem::None) << 0;
     QTest::newRow("it writes under every attempt")
-        << "changed always" << QByteArray("300,9,Bob,2010\r\n\r\n") << int(SaveProblem::KeptChanging) << 0;
+        << "changed always" << QByteArray("300,9,Bob,2011\r\n\r\n") << int(SaveProblem::KeptChanging) << 0;
+    QTest::newRow("another copy cleans up as this one replaces the file: its new file stays")
+        << "cleaned up" << QByteArray("60,9,Old,1000\r\n\r\n") << int(SaveProblem::None) << 0;
 }
 
 // The save of a copy that changed the time limit to 60, with the system failing it.
@@ -543,9 +572,16 @@ void TestRecords::faultsLeaveTheOldFile()
     int reads = 0;
     if (fault.startsWith("changed"))
         files.before = [&](const char* call) {
-            // the second read of an attempt checks that the file is as the first found it
-            if (QByteArray(call) == "read" && ++reads % 2 == 0 && (fault == "changed always" || reads == 2))
+            // The save reads the file once as it begins, then twice an attempt: the second
+            // read of an attempt checks that the file is as the first found it.
+            if (QByteArray(call) == "read" && ++reads % 2 == 1 && reads > 1 && (fault == "changed always" || reads == 3))
                 writeBytes(path, QStringLiteral("300,9,Bob,%1\r\n\r\n").arg(2000 + reads).toLatin1());
+        };
+    if (fault == "cleaned up")
+        files.before = [&](const char* call) {
+            if (QByteArray(call) == "replace")
+                for (const QString& name : entriesOf(dir).filter("dat.ini.new-"))
+                    safefile::systemFiles().removeIfUnlocked(dir.filePath(name));
         };
     const records::SaveResult saved = records::SaveRecords(oldValues, {"60", 9, "Old", "1000"}, fileIn(dir), files);
     QCOMPARE(int(saved.problem), problem);
@@ -620,6 +656,50 @@ void TestRecords::aStoppedCopyDelaysButNeverUndoesAnother()
     QVERIFY(saved);
     QCOMPARE(readBytes(path), QByteArray("60,5,Bob,2222\r\n\r\n"));
     QCOMPARE(entriesOf(dir), QStringList{"dat.ini"});
+}
+
+void TestRecords::aLockFileThisCopyMayNotOpenIsWaitedFor_data()
+{
+    QTest::addColumn<bool>("held");
+    QTest::newRow("held by the other user's copy, stopped before it replaces the file") << true;
+    QTest::newRow("left by the other user's copy, which runs no more") << false;
+}
+
+// Two players share the game's folder; the lock file was made by the other's copy, and this
+// one may not open it (a strict umask on POSIX, an access-control list on Windows).
+void TestRecords::aLockFileThisCopyMayNotOpenIsWaitedFor()
+{
+    QFETCH(bool, held);
+    QTemporaryDir dir;
+    const QString path = dir.filePath("dat.ini");
+    writeBytes(path, oldFile);
+    std::optional<StoppedCopy> other;
+    FaultyFiles files;
+    files.lockFileDenied = true;
+    if (held) {
+        other.emplace(dir, "300,9,Old,1000", "300,9,Rec,2222", "replace");
+        QVERIFY(other->stopped());
+        files.before = [&](const char* call) {
+            if (QByteArray(call) == "pause" && files.pauses == 1) {
+                QVERIFY(other->goOn());
+                QCOMPARE(other->process->wait(), 0);
+            }
+        };
+    } else {
+        writeBytes(dir.filePath("dat.ini.lock"), {});
+    }
+    const records::SaveResult saved = records::SaveRecords(oldValues, {"60", 9, "Old", "1000"}, fileIn(dir), files);
+    QVERIFY(files.pauses > 0);
+    if (held) {
+        QVERIFY(saved.ok());
+        QCOMPARE(readBytes(path), QByteArray("60,9,Rec,2222\r\n\r\n"));
+        QCOMPARE(entriesOf(dir), QStringList{"dat.ini"});
+    } else {
+        QCOMPARE(saved.problem, SaveProblem::LockUnopenable);
+        QVERIFY(saved.unchanged);
+        QCOMPARE(readBytes(path), oldFile);
+        QCOMPARE(entriesOf(dir), (QStringList{"dat.ini", "dat.ini.lock"}));
+    }
 }
 
 void TestRecords::leftoversGoWhenNoCopyHoldsThem_data()
@@ -726,6 +806,9 @@ void TestRecords::runTellsWhatBecameOfTheFile_data()
     QTest::newRow("read-only, a setting changed: kept, and said")
         << "read-only" << "60" << QByteArray() << QStringList{"", "无法保存纪录文件"};
     QTest::newRow("held by another copy all the while") << "busy" << "60" << QByteArray() << QStringList{"", "一直占用"};
+    QTest::newRow("another program changes it as the save fails: not called unchanged")
+        << "changed as it fails" << "60" << QByteArray("120,5,Other,9999\r\n\r\n")
+        << QStringList{"", "保存期间文件已被改动"};
 }
 
 void TestRecords::runTellsWhatBecameOfTheFile()
@@ -744,6 +827,14 @@ void TestRecords::runTellsWhatBecameOfTheFile()
     FaultyFiles files;
     files.unreadable = file == "unreadable";
     files.busyLocks = file == "busy" ? -1 : 0;
+    if (file == "changed as it fails")
+        files.before = [&](const char* call) {
+            if (QByteArray(call) != "replace")
+                return;
+            for (const QString& name : entriesOf(dir).filter("dat.ini.new-"))
+                QFile::remove(dir.filePath(name));
+            writeBytes(path, "120,5,Other,9999\r\n\r\n");
+        };
     Run run(fileIn(dir), files);
     Records shown = run.load();
     QVERIFY2(run.toldAtStart().contains(told[0]), qPrintable(run.toldAtStart()));

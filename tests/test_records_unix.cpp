@@ -19,6 +19,7 @@ private slots:
     void readOnlyFolderOrFile_data();
     void readOnlyFolderOrFile();
     void aRealShortWriteLeavesTheOldFile();
+    void aLockFileMadeUnderAStrictUmaskOpensForEveryUser();
     void userDataFolderFollowsTheXdgRules_data();
     void userDataFolderFollowsTheXdgRules();
 };
@@ -154,6 +155,25 @@ void TestRecordsUnix::aRealShortWriteLeavesTheOldFile()
     QVERIFY(!result.error.isEmpty());
     QCOMPARE(readBytes(dir.filePath("dat.ini")), old);
     QCOMPARE(entriesOf(dir), QStringList{"dat.ini"});
+}
+
+// Players who share the game's folder all take the one lock, whatever umask the copy that
+// made the lock file ran with.
+void TestRecordsUnix::aLockFileMadeUnderAStrictUmaskOpensForEveryUser()
+{
+    QTemporaryDir dir;
+    QCOMPARE(::chmod(QFile::encodeName(dir.path()).constData(), 0755), 0);
+    const QString lockFile = dir.filePath("dat.ini.lock");
+    const mode_t umask = ::umask(077);
+    const safefile::Opened made = safefile::systemFiles().open(lockFile, safefile::Access::LockFile);
+    ::umask(umask);
+    QVERIFY(made.ok());
+    safefile::systemFiles().close(made.file);
+    AsNobodyIfRoot nobody;  // as root: a user who did not make it
+    const safefile::Opened opened = safefile::systemFiles().open(lockFile, safefile::Access::LockFile);
+    QVERIFY2(opened.ok(), qPrintable(opened.error));
+    QCOMPARE(QFileInfo(lockFile).permissions() & QFile::ReadOther, QFile::ReadOther);
+    safefile::systemFiles().close(opened.file);
 }
 
 void TestRecordsUnix::userDataFolderFollowsTheXdgRules_data()

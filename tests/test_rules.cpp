@@ -158,7 +158,7 @@ void TestRules::roundPoints()
     QFETCH(int, maxTries);
     QFETCH(double, timeLimit);
     QFETCH(QString, points);
-    QCOMPARE(rules::roundPoints(maxTries, timeLimit), std::optional(points));
+    QCOMPARE(rules::roundPoints(maxTries, timeLimit), points);
 }
 
 // Both windows' boxes take a digit or Backspace; any other character is refused with a beep.
@@ -182,11 +182,13 @@ void TestRules::digitKeys()
 
 void TestRules::settingsThatCannotMakeAGame()
 {
-    QCOMPARE(rules::roundPoints(0, 300), std::optional<QString>());
-    QCOMPARE(rules::roundPoints(-3, 300), std::optional<QString>());
-    QCOMPARE(rules::roundPoints(9, 0), std::optional<QString>());
-    QCOMPARE(rules::roundPoints(9, 0.5), std::optional<QString>());
-    QCOMPARE(rules::roundPoints(9, -60), std::optional<QString>());
+    const QString change = QStringLiteral(",请在\"设置\"中修改!");
+    QCOMPARE(rules::settingsProblem(9, 1.0), QString());
+    QCOMPARE(rules::settingsProblem(0, 300.0), "次数至少为1" + change);
+    QCOMPARE(rules::settingsProblem(-3, 300.0), "次数至少为1" + change);
+    QCOMPARE(rules::settingsProblem(9, 0.5), "开锁时间至少为1秒" + change);
+    QCOMPARE(rules::settingsProblem(9, std::nullopt), "开锁时间至少为1秒" + change);
+    QCOMPARE(rules::settingsProblem(0, -60.0), "次数至少为1,开锁时间至少为1秒" + change);
 }
 
 QTEST_APPLESS_MAIN(TestRules)

@@ -123,7 +123,7 @@ void TestStartup::failedSaveIsReportedAndLosesNothing()
     QVERIFY(QFileInfo(dir.filePath("dat.ini")).isDir());
 }
 
-// What the keeper tells about the file reaches the player: at start, and as the window closes.
+// What the run tells about the file reaches the player: at start, and as the window closes.
 void TestStartup::damagedFileIsToldAtStartAndAtItsReplacing()
 {
     QTemporaryDir dir;
@@ -187,7 +187,7 @@ void TestStartup::sessionEndSavesLikeAClose()
 }
 
 // Should the window's thread be stuck when the session ends, the last-resort thread saves
-// the records as the window showed them last (the keeper's tests show it is only once).
+// the records as the window showed them last (the run's tests show it is only once).
 void TestStartup::stuckWindowStillSavesAtSessionEnd()
 {
     Game game;

@@ -69,8 +69,9 @@ esac
 
 # --- The test -------------------------------------------------------------------------
 
+packages_built "$1"
 debs=("$1"/varnoth_*.deb)
-[ ${#debs[@]} -eq 1 ] && [ -f "${debs[0]}" ] || fail "not one package in $1: ${debs[*]}"
+[ ${#debs[@]} -eq 1 ] || fail "not one package in $1: ${debs[*]}"
 deb=$(realpath "${debs[0]}")
 cache=$(mkdir -p "$2" && realpath "$2")
 artifacts=$(mkdir -p "$3" && realpath "$3")

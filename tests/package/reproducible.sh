@@ -32,6 +32,7 @@ if [ "${1:-}" = reprotest-in ]; then
 fi
 
 . "$(dirname "$self")/../support/testlib.sh"
+packages_built "$1"
 . "$(dirname "$self")/../../packaging/debian/roots.sh"
 for tool in reprotest mmdebstrap; do
     command -v "$tool" >/dev/null || skip "$tool is not installed (scripts/install-deps.sh suite installs it)"

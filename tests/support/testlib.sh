@@ -32,6 +32,12 @@ xcleanup() {
 }
 
 skip() { echo "SKIP: $*"; exit 77; }
+# packages_built DIR: the tests that take the packages the package test (deb) leaves in DIR
+# skip, with its reason, when it skipped (tests/package/deb_test.sh), and fail when it left none.
+packages_built() {
+    [ ! -f "$1/skipped" ] || skip "the package test skipped: $(cat "$1/skipped")"
+    compgen -G "$1/varnoth_*.deb" >/dev/null || fail "no package in $1: the package test built none"
+}
 # fail MESSAGE: ends the test as failed. A test that keeps evidence of a failure (a
 # screenshot) defines on_failure, which runs first.
 fail() {
