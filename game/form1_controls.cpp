@@ -199,6 +199,7 @@ void Form1::wireHandlers()
     connect(a4, &QAction::triggered, this, [this] { a4_Click(); }, Qt::QueuedConnection);
     for (int i = 0; i < static_cast<int>(T.size()); ++i) {
         T[static_cast<size_t>(i)]->setKeyPressHandler([this, i](int& keyAscii) { T_KeyPress(i, keyAscii); });
+        T[static_cast<size_t>(i)]->setInputMethodHints(Qt::ImhDigitsOnly);  // a phone offers its digit keys
         connect(T[static_cast<size_t>(i)], &QLineEdit::textChanged, this, [this, i] { T_Change(i); });
     }
     connect(Label1, &Label::clicked, this, [this] { Label1_Click(); });

@@ -31,6 +31,8 @@ int main(int argc, char* argv[])
     // A logout, systemd or Ctrl+C closes the window as its close box does: the record is saved.
     window.run().watchSessionEnd(app);
     window.Form_Load();
-    window.show();
+    // At its own size and place, never full screen or maximized as a platform may show a
+    // window by default (a web page's does): the face is drawn for its size.
+    window.setVisible(true);
     return QApplication::exec();
 }

@@ -1,9 +1,9 @@
 #include "platform/qtplatform.h"
 
+#include "system/beep.h"
 #include "text/characters.h"
 
 #include <QAccessible>
-#include <QApplication>
 #include <QDateTime>
 #include <QInputDialog>
 #include <QLineEdit>
@@ -84,11 +84,14 @@ QString QtPlatform::inputBox(const QString& prompt, const QString& title, int ma
     if (auto* field = box.findChild<QLineEdit*>()) {
         field->setMaxLength(2 * maxLength);  // UTF-16 units: room for maxLength characters of any kind
         field->setValidator(new CharacterLimit(maxLength, field));
+        // The name is typed at once: the field takes the focus once the box shows (Qt 6.8 in
+        // a web page gives it to a button as the box opens).
+        QTimer::singleShot(0, field, [field] { field->setFocus(); });
     }
     return box.exec() == QDialog::Accepted ? box.textValue() : QString();
 }
 
-void QtPlatform::beep() { QApplication::beep(); }
+void QtPlatform::beep() { systemBeep(); }
 
 void QtPlatform::randomize()
 {

@@ -6,7 +6,7 @@
 #include <QWidget>
 #include <random>
 
-// The platform services on Qt: QMessageBox, QInputDialog, QApplication::beep and a
+// The platform services on Qt: QMessageBox, QInputDialog, the system's beep and a
 // Mersenne twister seeded from the clock.
 class QtPlatform : public Platform {
 public:

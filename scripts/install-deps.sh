@@ -4,6 +4,7 @@
 #   install-deps.sh package   build the Debian source package and its .deb in a fresh root
 #                             (play's, plus git, dpkg-dev, file, xz-utils, mmdebstrap)
 #   install-deps.sh package-windows   build the Windows files (play's, plus MinGW-w64, NSIS)
+#   install-deps.sh package-web       build the web page (play's, plus emscripten, fonttools)
 #   install-deps.sh suite     the Linux test suite, the static checks and the package in a
 #                             fresh root: everything of test's but the Windows build
 #   install-deps.sh test      everything the test command uses (all of the above and more)
@@ -12,9 +13,9 @@
 #                             one a line
 # Uses sudo when not run as root. The names are the same on Debian 12, 13 and unstable.
 #
-# The Windows files are built on Debian 13 alone, with its Qt 6.8 and MinGW-w64; Debian 12
-# builds them in a cached Debian 13 root (scripts/on-debian13.sh), so there the Windows
-# purposes install only what makes that root.
+# The Windows files and the web page are built on Debian 13 alone, with its Qt 6.8, MinGW-w64
+# and emscripten; Debian 12 builds them in a cached Debian 13 root (scripts/on-debian13.sh),
+# so there those purposes install only what makes that root.
 set -euo pipefail
 list_only=false
 if [ "${1:-}" = --list ]; then list_only=true; shift; fi
@@ -37,10 +38,18 @@ package=(
 # The static Qt for Windows is built from Debian's qt6-base source with these, and Wine
 # runs what is built (scripts/build-qt-windows.sh, scripts/build-windows.sh); on Debian 12,
 # in the Debian 13 root that mmdebstrap makes.
+# The web page's static Qt and the page are built with emscripten (Debian 12's is too old
+# for Qt 6.8), its fonts subset with fonttools from Debian's free CJK fonts and GNU Unifont
+# (scripts/build-qt-web.sh, scripts/package-web.sh).
 if [ "$release" = 12 ]; then
     package_windows=(mmdebstrap debian-archive-keyring)
+    package_web=(mmdebstrap debian-archive-keyring)
     wine=()
 else
+    package_web=(
+        "${play[@]}"
+        emscripten ninja-build dpkg-dev debian-archive-keyring python3-fonttools fonts-unifont
+    )
     package_windows=(
         "${play[@]}"
         g++-mingw-w64-x86-64-posix ninja-build dpkg-dev nsis debian-archive-keyring
@@ -69,14 +78,18 @@ test=(
     "${package_windows[@]}" "${wine[@]}"
     # the Windows files built again, a year later by the clock faketime gives reprotest
     faketime
+    "${package_web[@]}"
+    # the web page played in Debian's Chromium, headless, through its DevTools protocol
+    chromium chromium-driver python3-selenium
 )
 case $purpose in
     play) packages=("${play[@]}") ;;
     package) packages=("${package[@]}") ;;
     package-windows) packages=("${package_windows[@]}") ;;
+    package-web) packages=("${package_web[@]}") ;;
     suite) packages=("${suite[@]}") ;;
     test) packages=("${test[@]}") ;;
-    *) echo "usage: $0 [--list] play|package|package-windows|suite|test" >&2; exit 2 ;;
+    *) echo "usage: $0 [--list] play|package|package-windows|package-web|suite|test" >&2; exit 2 ;;
 esac
 if $list_only; then printf '%s\n' "${packages[@]}" | sort -u; exit 0; fi
 

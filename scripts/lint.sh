@@ -12,8 +12,9 @@ cd "$root"
 rooms=(game settings records accessibility platform system controls text)
 # The sources are found by name, not through git: a copy unpacked from an archive has no repository.
 sources=$(find "${rooms[@]}" tools -name '*.cpp' | sort)
-# The Windows files (*_win.cpp) are not in this build's compile commands; cppcheck reads them.
-linux_sources=$(printf '%s\n' $sources | grep -v '_win\.cpp$')
+# The Windows and web files (*_win.cpp, *_wasm.cpp) are not in this build's compile
+# commands; cppcheck reads them.
+linux_sources=$(printf '%s\n' $sources | grep -v -E '_(win|wasm)\.cpp$')
 
 found=0
 echo "clang-tidy $(clang-tidy --version | sed -n 's/.*LLVM version \([0-9.]*\).*/\1/p'): $(echo "$linux_sources" | wc -w) files"

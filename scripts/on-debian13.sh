@@ -1,6 +1,7 @@
-# Sourced by the scripts that build or run the Windows files. Those are built on Debian 13
-# alone, from its qt6-base source (Qt 6.8, the long-term release) with its Qt host tools and
-# MinGW-w64, so that every host gives the same varnoth.exe. On Debian 13 `on_debian13`
+# Sourced by the scripts that build or run the Windows files or the web page. Those are
+# built on Debian 13 alone, from its qt6-base source (Qt 6.8, the long-term release) with its
+# Qt host tools and MinGW-w64 or emscripten, so that every host gives the same varnoth.exe
+# and the same page. On Debian 13 `on_debian13`
 # returns and the script goes on; on any other system it runs the script again, with the
 # same arguments, in the cached Debian 13 root (scripts/debian-root.sh: made the first time,
 # with sudo when not root), with the Qt cache and the given folders bound in, and exits
@@ -20,7 +21,7 @@ on_debian13() {
     fi
     [ "$(. /etc/os-release 2>/dev/null && echo "${VERSION_ID:-}")" = 13 ] && return 0
     repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-    echo "$(basename "$script"): the Windows files are built on Debian 13: running in its cached root" >&2
+    echo "$(basename "$script"): built on Debian 13: running in its cached root" >&2
     exec "$repo/scripts/debian-root.sh" 13 run --bind "${VARNOTH_QT_CACHE:-/var/cache/varnoth/qt-windows}" \
         "${binds[@]}" -- env "${variables[@]}" bash "$script" "$@"
 }

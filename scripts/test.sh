@@ -13,6 +13,9 @@
 #               the installer installed and removed                   (ctest -L wine);
 #               the release files built again, varied, to the same bytes;
 #               on Debian 12 in a cached Debian 13 root, where the Windows files are built
+#   web         the web page, built where the Windows files are (its static Qt cached like
+#               theirs), served and played in Debian's Chromium, headless  (ctest -L browser);
+#               the page built again, varied, to the same bytes
 #   debian13    (debian12 on a Debian 13 machine) the tests, desktop, static and package
 #               stages again in a cached root of the other release (scripts/debian-root.sh),
 #               where nothing may be skipped
@@ -30,13 +33,13 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 build=${BUILD_DIR:-$root/build}
 release=$(. /etc/os-release 2>/dev/null && echo "${VERSION_ID:-}")
 other_release=$([ "$release" = 13 ] && echo 12 || echo 13)
-all_stages=(tests desktop static package sanitizers windows "debian$other_release" unstable)
+all_stages=(tests desktop static package sanitizers windows web "debian$other_release" unstable)
 stages=("$@")
 [ ${#stages[@]} -gt 0 ] || stages=("${all_stages[@]}")
 for stage in "${stages[@]}"; do
     [[ " ${all_stages[*]} " == *" $stage "* ]] || { echo "usage: $0 [${all_stages[*]}]..." >&2; exit 2; }
 done
-[[ " ${stages[*]} " == *" windows "* ]] && purpose=test || purpose=suite
+[[ " ${stages[*]} " == *" windows "* || " ${stages[*]} " == *" web "* ]] && purpose=test || purpose=suite
 "$root/scripts/install-deps.sh" "$purpose" || exit 1
 
 summary=() passed=0 failed=0 skipped=0
@@ -132,6 +135,37 @@ windows() {
     return "$status"
 }
 
+# web: the static Qt for the web (built the first time, cached after) and the page, built on
+# Debian 13 (on Debian 12 in its root, by scripts/package-web.sh itself); then the page served
+# and played in Debian's Chromium on this machine (the browser tier); then the page built
+# again, varied, and compared.
+web() {
+    local status page=$build/web-dist
+    if [ "$release" != 13 ]; then debian_root 13 || return; fi
+    if ! "$root/scripts/build-qt-web.sh" --check >/dev/null 2>&1; then
+        echo "static Qt for the web: not cached, building it (the first time only)"
+        "$root/scripts/build-qt-web.sh" >/dev/null
+        status=$?
+        [ "$status" -eq 3 ] && { echo "SKIP: no static Qt for the web: not cached, and its source cannot be fetched"; return 77; }
+        [ "$status" -eq 0 ] || { echo "FAIL: the static Qt for the web could not be built"; return 1; }
+    fi
+    mkdir -p "$build"
+    "$root/scripts/package-web.sh" "$page" >"$build/package-web.log" 2>&1 ||
+        { tail -n 40 "$build/package-web.log"; echo "FAIL: the web page could not be built"; return 1; }
+    status=0
+    run_tiers "$build" browser || status=1
+    # The second build where the first was made: on Debian 12 in the Debian 13 root.
+    local again=("$root/tests/package/reproducible_web.sh" "$page" "$build/artifacts")
+    if [ "$release" != 13 ]; then
+        "$root/scripts/debian-root.sh" 13 run --bind "${VARNOTH_QT_WEB_CACHE:-/var/cache/varnoth/qt-web}" \
+            --bind "$build" -- bash "${again[@]}"
+    else
+        "${again[@]}"
+    fi
+    case $? in 0 | 77) ;; *) status=1 ;; esac
+    return "$status"
+}
+
 # in_root RELEASE: the Linux stages in the cached root of that Debian release (12, 13 or
 # unstable), with build folders of their own, where nothing may be skipped: the root holds
 # every tool.
@@ -150,6 +184,7 @@ for name in "${stages[@]}"; do
         package) stage "install and Debian package" run_tiers "$build" package ;;
         sanitizers) stage "sanitizers (ASan, UBSan)" sanitized ;;
         windows) stage "Windows (Wine)" windows ;;
+        web) stage "web page (Chromium)" web ;;
         debian1[0-9]) stage "Debian $other_release (root)" in_root "$other_release" ;;
         unstable) stage "Debian unstable (root)" in_root unstable ;;
     esac

@@ -82,8 +82,10 @@ Form2::Form2(vb::Variant& timeLimit, qint16& maxTries, Platform& platform, QWidg
     accessibility::linkCaption(Label3, Text2);
     setAccessibleDescription(QStringLiteral("关闭对话框即保存设置。"));
 
-    for (TextBox* box : {Text1, Text2})
+    for (TextBox* box : {Text1, Text2}) {
         box->setKeyPressHandler([this](int& keyAscii) { DigitKeyFilter(keyAscii); });
+        box->setInputMethodHints(Qt::ImhDigitsOnly);  // a phone offers its digit keys
+    }
 
     Form_Load();
     Text1->setFocus();

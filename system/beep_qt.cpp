@@ -1,0 +1,5 @@
+#include "system/beep.h"
+
+#include <QApplication>
+
+void systemBeep() { QApplication::beep(); }
