@@ -135,7 +135,9 @@ void Form1::clear()
 void Form1::a1_Click()
 {
     const std::optional<double> seconds = m_.TimeLimit.toNumber();
-    if (const QString problem = rules::settingsProblem(m_.MaxTries, seconds); !problem.isEmpty()) {
+    // A missing limit is always a problem named in the message; testing it here as well
+    // lets the compiler see that the limit is there below.
+    if (const QString problem = rules::settingsProblem(m_.MaxTries, seconds); !problem.isEmpty() || !seconds) {
         tell(problem);
         return;
     }

@@ -12,6 +12,8 @@ on_debian13 "$0" -- "$@"
 build=${BUILD_DIR:-$root/build-windows}
 qt=$("$root/scripts/build-qt-windows.sh" | tail -n 1)
 wine=$(command -v wine || true)
+. "$root/scripts/launcher.sh"
+use_compiler_launcher
 # A build folder made against another Qt (its configure line changed) starts afresh: CMake
 # keeps the toolchain file of its first run.
 toolchain=$qt/lib/cmake/Qt6/qt.toolchain.cmake
@@ -23,5 +25,5 @@ cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
     -DQT_CHAINLOAD_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" \
     -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake \
     -DCMAKE_CROSSCOMPILING_EMULATOR="${wine:-wine}" \
-    "$@" >/dev/null
+    "${launcher_options[@]}" "$@" >/dev/null
 cmake --build "$build" -j"$(nproc)"

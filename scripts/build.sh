@@ -3,5 +3,7 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${BUILD_DIR:-$root/build}
-cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
+. "$root/scripts/launcher.sh"
+use_compiler_launcher
+cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo "${launcher_options[@]}" "$@" >/dev/null
 cmake --build "$build" -j"$(nproc)"

@@ -72,6 +72,8 @@ suite=(
     autopkgtest reprotest
     # the reference the GB18030 codec is generated from and tested against
     libicu-dev
+    # the test builds' compiles kept from run to run (scripts/launcher.sh)
+    ccache
 )
 test=(
     "${suite[@]}"

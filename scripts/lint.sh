@@ -56,8 +56,8 @@ printf '#define QT_VERSION_CHECK(major, minor, patch) ((major << 16) | (minor <<
 #  shadowFunction - a setter's or an override's argument named as Qt names it, after the
 #                 property (setAutoSize(bool autoSize), standardIcon(StandardPixmap
 #                 standardIcon)); GCC's -Wshadow, which the build turns on, knows better;
-#  functionStatic in system/*_win.cpp - the Windows halves of classes whose Unix halves
-#                 use their members: one header declares both;
+#  functionStatic in system/*_win.cpp and *_wasm.cpp - the Windows and web halves of
+#                 classes whose Unix halves use their members: one header declares all;
 #  uninitMemberVarNoCtor in game/form1_layout.h - the face table's aggregates, each
 #                 written whole by the table's initialisers (cppcheck 2.22 asks for
 #                 defaults none of them needs).
@@ -65,6 +65,7 @@ if ! (cd "$copy" && cppcheck --quiet --error-exitcode=1 --enable=warning,style,p
     --language=c++ --inline-suppr --suppress=missingIncludeSystem --suppress=missingInclude \
     --suppress=unusedFunction --suppress=useStlAlgorithm --suppress=unknownMacro \
     --suppress=normalCheckLevelMaxBranches --suppress=shadowFunction --suppress='functionStatic:system/*_win.cpp' \
+    --suppress='functionStatic:system/*_wasm.cpp' \
     --suppress=uninitMemberVarNoCtor:game/form1_layout.h --include=qt-version.h -I . $sources); then
     echo "cppcheck found the problems above"
     found=1

@@ -6,9 +6,10 @@
 #   static      clang-tidy and cppcheck                               (scripts/lint.sh)
 #   package     the install; the source package and the .deb built from it in a fresh root,
 #               with lintian; the .deb installed with apt into a fresh root of this release
-#               and started there; autopkgtest; the .deb built again, varied, to the same
-#               bytes                                                 (ctest -L package)
-#   sanitizers  every tier again but the Debian package, built with ASan and UBSan
+#               and started there; in unstable also autopkgtest and the .deb built again,
+#               varied, to the same bytes                             (ctest -L package)
+#   sanitizers  the unit, widget and desktop tiers and the install again, built with ASan
+#               and UBSan
 #   windows     the Windows build: its unit and widget tests and whole games under Wine,
 #               the installer installed and removed                   (ctest -L wine);
 #               the release files built again, varied, to the same bytes;
@@ -18,12 +19,18 @@
 #               the page built again, varied, to the same bytes
 #   debian13    (debian12 on a Debian 13 machine) the tests, desktop, static and package
 #               stages again in a cached root of the other release (scripts/debian-root.sh),
-#               where nothing may be skipped
+#               where nothing may be skipped; Orca there in the game's own locale only
 #   unstable    the same in a cached root of Debian unstable, where new versions of Qt, the
 #               compilers, Orca and Debian's tools enter Debian first
 #
-#   test.sh             every stage
+#   test.sh             every stage; the static checks with the tools of Debian 13 and
+#                       unstable only (on Debian 12 not with its own, which are older)
 #   test.sh STAGE...    those stages only (installing only what they need)
+#
+# The test builds (not the release files, whose second build is compared byte for byte)
+# compile through ccache, in a cache that every clone and root on this machine shares
+# ($VARNOTH_CCACHE_DIR, default /var/cache/varnoth/ccache): a run after the first compiles
+# only what changed.
 #
 # A failing stage does not stop the others. Prints one line per stage, then "N passed,
 # N failed" over the stages, and exits non-zero if any stage failed. A stage in which a
@@ -35,12 +42,18 @@ release=$(. /etc/os-release 2>/dev/null && echo "${VERSION_ID:-}")
 other_release=$([ "$release" = 13 ] && echo 12 || echo 13)
 all_stages=(tests desktop static package sanitizers windows web "debian$other_release" unstable)
 stages=("$@")
-[ ${#stages[@]} -gt 0 ] || stages=("${all_stages[@]}")
+if [ ${#stages[@]} -eq 0 ]; then
+    for stage in "${all_stages[@]}"; do
+        [ "$stage $release" = "static 12" ] || stages+=("$stage")
+    done
+fi
 for stage in "${stages[@]}"; do
     [[ " ${all_stages[*]} " == *" $stage "* ]] || { echo "usage: $0 [${all_stages[*]}]..." >&2; exit 2; }
 done
 [[ " ${stages[*]} " == *" windows "* || " ${stages[*]} " == *" web "* ]] && purpose=test || purpose=suite
 "$root/scripts/install-deps.sh" "$purpose" || exit 1
+ccache_dir=${VARNOTH_CCACHE_DIR:-/var/cache/varnoth/ccache}
+{ mkdir -p "$ccache_dir" && [ -w "$ccache_dir" ]; } 2>/dev/null || ccache_dir=$HOME/.cache/varnoth-ccache
 
 summary=() passed=0 failed=0 skipped=0
 # stage NAME COMMAND...: runs one stage and records its outcome. A stage that prints a line
@@ -72,20 +85,40 @@ stage() {
     summary+=("$(printf '%-34s %-24s %5d s' "$name" "$outcome" $((SECONDS - start)))")
 }
 
-# run_tiers BUILD_DIR LABELS [CMAKE_OPTION...]: builds (nothing when it is up to date) and
-# runs the tests of those tiers.
-run_tiers() { BUILD_DIR=$1 "$root/scripts/build.sh" "${@:3}" && (cd "$1" && ctest --output-on-failure -L "$2"); }
+# test_build BUILD_DIR [CMAKE_OPTION...]: the Linux build for the tests, through ccache.
+test_build() { VARNOTH_CCACHE=$ccache_dir BUILD_DIR=$1 "$root/scripts/build.sh" "${@:2}"; }
 
-static_checks() { BUILD_DIR=$build "$root/scripts/build.sh" >/dev/null && BUILD_DIR=$build "$root/scripts/lint.sh"; }
+# run_tiers BUILD_DIR LABELS [CTEST_OPTION...]: builds (nothing when it is up to date) and
+# runs the tests of those tiers, but those $VARNOTH_CTEST_EXCLUDE (a CTest -E pattern) names.
+run_tiers() {
+    local exclude=()
+    [ -z "${VARNOTH_CTEST_EXCLUDE:-}" ] || exclude=(-E "$VARNOTH_CTEST_EXCLUDE")
+    test_build "$1" && (cd "$1" && ctest --output-on-failure -L "$2" "${exclude[@]}" "${@:3}")
+}
 
-# sanitized: every test again, built with the sanitizers, but the Debian package's two,
-# which build and install the package as released (without them).
+static_checks() { test_build "$build" >/dev/null && BUILD_DIR=$build "$root/scripts/lint.sh"; }
+
+# package_tests: the package tier. Its autopkgtest and its second, varied build (label
+# unstable) are run in unstable only, where Debian runs them on a new package
+# (ci.debian.net's autopkgtest runs decide its migration; reproducible-builds.org builds it
+# twice there): in each release it is built, linted, installed and started.
+package_tests() {
+    local where=()
+    [ -z "$release" ] || where=(-LE 'unstable')
+    run_tiers "$build" package "${where[@]}"
+}
+
+# sanitized: the unit, widget and desktop tiers and the install again, built with the
+# sanitizers. Not the Debian package, built and installed as released (without them); not
+# Orca, whose speaking adds a minute a locale and nothing of the game's that the desktop
+# tier's screen-reader test does not already drive; not the browser's, a web page.
 sanitized() {
     local build=$root/build-asan
-    BUILD_DIR=$build "$root/scripts/build.sh" -DVARNOTH_SANITIZE=ON || return 1
+    test_build "$build" -DVARNOTH_SANITIZE=ON || return 1
     # Leaks in third-party libraries that we cannot fix are listed, with reasons, in tests/lsan.supp.
     (cd "$build" && ASAN_OPTIONS=detect_leaks=1:abort_on_error=0 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
-        LSAN_OPTIONS="suppressions=$root/tests/lsan.supp:print_suppressions=0" ctest --output-on-failure -E '^deb')
+        LSAN_OPTIONS="suppressions=$root/tests/lsan.supp:print_suppressions=0" \
+        ctest --output-on-failure -L 'unit|widget|desktop|package' -E '^(deb|rebuild_versions)')
 }
 
 # debian_root N: the cached root of Debian N (scripts/debian-root.sh), made the first time;
@@ -108,8 +141,9 @@ debian_root() {
 windows() {
     if [ "$release" != 13 ]; then
         debian_root 13 || return
-        "$root/scripts/debian-root.sh" 13 run --bind "${VARNOTH_QT_CACHE:-/var/cache/varnoth/qt-windows}" -- \
-            env BUILD_DIR="$root/build-debian13" bash "$root/scripts/test.sh" windows
+        "$root/scripts/debian-root.sh" 13 run --bind "${VARNOTH_QT_CACHE:-/var/cache/varnoth/qt-windows}" \
+            --bind "$ccache_dir" -- env VARNOTH_CCACHE_DIR="$ccache_dir" \
+            BUILD_DIR="$root/build-debian13" bash "$root/scripts/test.sh" windows
         return
     fi
     command -v wine >/dev/null || { echo "SKIP: Wine is not installed (scripts/install-deps.sh test installs it)"; return 77; }
@@ -124,7 +158,7 @@ windows() {
     fi
     # The face's screen regions, written from the face table by the Linux build.
     cmake -S "$root" -B "$build" >/dev/null && cmake --build "$build" --target face_regions >/dev/null || return 1
-    BUILD_DIR=$root/build-windows "$root/scripts/build-windows.sh" || return 1
+    VARNOTH_CCACHE=$ccache_dir BUILD_DIR=$root/build-windows "$root/scripts/build-windows.sh" || return 1
     BUILD_DIR=$root/build-windows-release "$root/scripts/package-windows.sh" "$dist" >"$root/build-windows/package-windows.log" 2>&1 ||
         { cat "$root/build-windows/package-windows.log"; echo "FAIL: the installer could not be built"; return 1; }
     status=0
@@ -168,12 +202,17 @@ web() {
 
 # in_root RELEASE: the Linux stages in the cached root of that Debian release (12, 13 or
 # unstable), with build folders of their own, where nothing may be skipped: the root holds
-# every tool.
+# every tool. Orca speaks there in the game's own locale only (the C locale's run, on this
+# machine, shows the game's words reaching a reader set to another language); the static
+# checks run with Debian 13's and unstable's tools, not with Debian 12's older ones.
 in_root() {
+    local linux_stages=(tests desktop static package)
+    [ "$1" != 12 ] || linux_stages=(tests desktop package)
     debian_root "$1" || return
-    "$root/scripts/debian-root.sh" "$1" run -- env \
+    "$root/scripts/debian-root.sh" "$1" run --bind "$ccache_dir" -- env \
         BUILD_DIR="$root/build-debian$1" DEB_BUILD_DIR="$root/build-deb$1" VARNOTH_NO_SKIP=1 \
-        bash "$root/scripts/test.sh" tests desktop static package
+        VARNOTH_CCACHE_DIR="$ccache_dir" VARNOTH_CTEST_EXCLUDE='^orca_C$' \
+        bash "$root/scripts/test.sh" "${linux_stages[@]}"
 }
 
 for name in "${stages[@]}"; do
@@ -181,7 +220,7 @@ for name in "${stages[@]}"; do
         tests) stage "unit and widget tests" run_tiers "$build" 'unit|widget' ;;
         desktop) stage "desktop and Orca tests" run_tiers "$build" 'desktop|orca' ;;
         static) stage "static checks" static_checks ;;
-        package) stage "install and Debian package" run_tiers "$build" package ;;
+        package) stage "install and Debian package" package_tests ;;
         sanitizers) stage "sanitizers (ASan, UBSan)" sanitized ;;
         windows) stage "Windows (Wine)" windows ;;
         web) stage "web page (Chromium)" web ;;

@@ -118,6 +118,8 @@ Step readFromLead(QByteArrayView rest)
     const auto byte = [&](qsizetype i) { return std::uint8_t(rest[i]); };
     const Step unfinished{rest.size(), std::nullopt, true};
     const Step malformedLead{1, std::nullopt};
+    if (!isLead(byte(0)))
+        return malformedLead;  // the callers pass only leads; the table's rows start at one
     if (rest.size() < 2)
         return unfinished;
     if (const std::optional<int> column = trailColumn(byte(1)))

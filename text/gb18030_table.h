@@ -43,10 +43,10 @@ constexpr std::array<char, 4> fourByteCode(std::uint32_t index)
 // 2022 from ICU 73 on; tools/gb18030table.cpp and tests/test_gb18030.cpp hold it to these
 // rows, so that the game writes the same bytes whatever ICU a machine has.
 struct Revision {
-    char16_t character;
+    char16_t character = 0;
     std::array<std::uint8_t, 4> code2005;  // the character's code in 2005
     std::array<std::uint8_t, 2> code2022;  // its code in 2022
-    char16_t privateUse;                   // the character code2022 is in 2005
+    char16_t privateUse = 0;               // the character code2022 is in 2005
 };
 constexpr std::array<Revision, 18> revisions2022{{
     {0x9FB4, {0x82, 0x35, 0x90, 0x37}, {0xFE, 0x59}, 0xE81E},
