@@ -3,6 +3,7 @@
 #pragma once
 
 class QAccessibleInterface;
+class QString;
 
 namespace atspi {
 
@@ -23,5 +24,11 @@ void reportShowing(QAccessibleInterface* object, bool showing);
 // index, so that a reader's cached list of children follows; the child is not made or
 // destroyed for it.
 void reportChildrenChanged(QAccessibleInterface* parent, QAccessibleInterface* child, bool added, int index);
+
+// Speaks news where Qt's bridge does not pass its announcements on: in a web page, Qt 6.8.2's
+// bridge handles no announcement event (qwasmaccessibility.cpp; later Qts not seen), so the
+// news goes to a live region of the page, which a reader speaks whatever Qt shows it.
+// Elsewhere Qt's own announcement reaches the readers and this does nothing.
+void announce(const QString& text);
 
 }  // namespace atspi

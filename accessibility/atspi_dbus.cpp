@@ -346,5 +346,7 @@ void reportChildrenChanged(QAccessibleInterface* parent, QAccessibleInterface* c
     bus.send(signal);
 }
 
+void announce(const QString&) {}
+
 }  // namespace atspi
 

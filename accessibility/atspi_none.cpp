@@ -6,5 +6,6 @@ namespace atspi {
 void relayKeysInOrder() {}
 void reportShowing(QAccessibleInterface*, bool) {}
 void reportChildrenChanged(QAccessibleInterface*, QAccessibleInterface*, bool, int) {}
+void announce(const QString&) {}
 
 }  // namespace atspi

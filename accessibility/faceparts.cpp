@@ -1,5 +1,7 @@
 #include "accessibility/faceparts.h"
 
+#include "accessibility/atspi.h"
+
 #include <QAccessibleObject>
 #include <QWidget>
 #include <QWindow>
@@ -71,6 +73,7 @@ void Announcer::say(const QString& text)
     lastSaid_ = text;
     QAccessibleAnnouncementEvent announcement(face_, text);
     QAccessible::updateAccessibility(&announcement);
+    atspi::announce(text);
 }
 
 #else

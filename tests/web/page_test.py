@@ -24,7 +24,8 @@ browser with a fresh profile (so an empty storage for the page's origin):
   phone             a phone's screen: the face as wide as the screen, a digit keyboard for a
                     tapped box, one guess for one tap on 确定, no scrolling or zooming
   accessibility-tree the browser's accessibility tree: the figures with their captions, the
-                    four boxes by name, 确定 a button, the history rows a list
+                    four boxes by name, 确定 a button, the history rows a list, a guess's news
+                    in the page's live region
 """
 import pathlib
 import sys
@@ -431,6 +432,11 @@ def accessibility_tree(url, assets):
             problems.append("no list 记录")
         if not [n for n in nodes if n.get("role", {}).get("value") == "listitem" and "位置正确" in str(n.get("name", {}).get("value", ""))]:
             problems.append("no history row in the list")
+        # The guess's news, as the desktop announces it, in the page's live region.
+        if not named("status", ""):
+            problems.append("no live region for the news")
+        if not [n for n in nodes if "位置正确" in str(n.get("name", {}).get("value", "")) and "剩余次数 8" in str(n.get("name", {}).get("value", ""))]:
+            problems.append("the guess's news (its row and the tries left) is not in the page")
         if problems:
             roles = sorted({(n.get("role", {}).get("value"), str(n.get("name", {}).get("value", ""))[:30]) for n in nodes})
             fail("; ".join(problems) + f"; the tree holds {roles}")
