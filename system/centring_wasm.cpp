@@ -3,6 +3,7 @@
 // centred on the page; a dialog keeps the title bar Qt draws for it, by which it closes.
 #include "system/centring.h"
 
+#include <QCoreApplication>
 #include <QDialog>
 #include <QWindow>
 
@@ -13,8 +14,13 @@ void askForFrame(QWidget& window)
         window.setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
 }
 
+// A dialog made native before it shows would make its parent's other children native too
+// (QWidget::setAttribute(WA_NativeWindow) enforces native siblings), and a page draws a native
+// child as a grey box over its window's face: the main window went blank behind the settings
+// dialog. Seen with Qt 6.8.2; a window needs no native siblings, so none are made.
 QMargins frameBeforeShow(QWidget& window)
 {
+    QCoreApplication::setAttribute(Qt::AA_DontCreateNativeWidgetSiblings);
     window.winId();
     return window.windowHandle() ? window.windowHandle()->frameMargins() : QMargins();
 }

@@ -13,8 +13,8 @@ browser with a fresh profile (so an empty storage for the page's origin):
                     double-click on 确定 as one guess, a refused key's beep, a solved round, the
                     game ended from the menu and a record set with a Chinese name, which the
                     page's storage keeps in GB18030 and a reload shows
-  settings-dialog   the dialog's values kept; a round of 11 s: the big last nine seconds and
-                    the round lost on time
+  settings-dialog   the face still drawn behind the dialog; the dialog's values kept; a round
+                    of 11 s: the big last nine seconds and the round lost on time
   reload            what storage holds shows at start; a changed setting is kept across a reload
   two-tabs          two tabs keep each other's record and setting, by the game's merge
   damaged-storage   a damaged stored value: the defaults and a box that says so; replaced once
@@ -253,6 +253,9 @@ def settings_dialog(url, assets):
         choose(driver, 2)
         wait_for("the settings dialog", lambda: box_open(driver))
         check(caption(driver, "Text1") in ("300", "") , "the dialog's time limit")
+        # The face stays drawn behind it: a native child window would cover it with grey.
+        windows = driver.execute_script(f"return {WINDOWS_JS}.length")
+        check(windows == 2, f"{windows} windows in the page with the dialog open, not the game's and the dialog's")
         for _ in range(3):
             key(driver, "Backspace", 8)
         type_text(driver, "11")
