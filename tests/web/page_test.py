@@ -374,31 +374,26 @@ def full_storage(url, assets):
         check(stored(driver) == kept, f"full storage holds {stored(driver)!r}, not what was kept")
 
 
-def scaled(driver, box):
-    """Where a widget shows on a page that scales the game down (a phone's): Qt 6.8's
-    screen reader elements stay at the widget's unscaled place within the window."""
-    window = driver.execute_script(f"const r = {WINDOWS_JS}[0].getBoundingClientRect(); return [r.x, r.y, r.width]")
-    scale = window[2] / FACE_WIDTH
-    x, y = centre(box)
-    return window[0] + (x - window[0]) * scale, window[1] + (y - window[1]) * scale
-
-
 def phone(url, assets):
     with chromium(390, 844, scale=3, mobile=True) as driver:
         played(url, driver)
-        width = driver.execute_script(f"return {WINDOWS_JS}[0].getBoundingClientRect().width")
+        width, bottom = driver.execute_script(f"const r = {WINDOWS_JS}[0].getBoundingClientRect(); return [r.width, r.bottom]")
         check(abs(width - 390) <= 1, f"the window is {width} px wide on a 390 px screen")
+        # The screen reader's elements are scaled with the window: each lies within it.
+        outside = [e["id"] for e in elements(driver) if e["id"].startswith("QApplication") and not e["hidden"]
+                   and (e["x"] + e["width"] > width + 1 or e["y"] + e["height"] > bottom + 1)]
+        check(not outside, f"screen reader elements outside the window: {outside}")
         menu = [e for e in elements(driver) if e["role"] == "menuitem" and "选项" in e["text"]]
-        tap(driver, *scaled(driver, menu[0]))
+        tap(driver, *centre(menu[0]))
         key(driver, "ArrowDown", 40)
         enter(driver)
         wait_for("the game to start", lambda: caption(driver, "Lc") != "")
-        tap(driver, *scaled(driver, element(driver, "T(0)")))
+        tap(driver, *centre(element(driver, "T(0)")))
         mode = driver.execute_script("const e = document.activeElement; return e && e.tagName === 'INPUT' ? e.getAttribute('inputmode') : null")
         check(mode == "numeric", f"a tapped digit box brings the keyboard of inputmode {mode!r}")
         type_text(driver, "1234")
         time.sleep(0.5)  # a tap within the double-click time of the last one could be a double tap
-        tap(driver, *scaled(driver, element(driver, "Label1")))
+        tap(driver, *centre(element(driver, "Label1")))
         check(not box_open(driver), "a box opened at the tap on 确定 (a digit typed was lost)")
         wait_for("one guess", lambda: caption(driver, "Lc") in ("8", ""))
         check(caption(driver, "Lc") == "8" or caption(driver, "Label12") == "1111", "one tap was not one guess")
