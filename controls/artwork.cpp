@@ -60,6 +60,18 @@ public:
             return {};
         return QProxyStyle::standardIcon(standardIcon, option, widget);
     }
+
+    // The game animates no widget. With a duration, a main window's first layout places its
+    // menu bar and face through property animations of no length (QWidgetAnimator), whose
+    // first one sets up Qt's conversions of values: in a web page a tenth of a second of
+    // the start, before the first picture.
+    int styleHint(StyleHint hint, const QStyleOption* option = nullptr, const QWidget* widget = nullptr,
+                  QStyleHintReturn* returnData = nullptr) const override
+    {
+        if (hint == SH_Widget_Animation_Duration)
+            return 0;
+        return QProxyStyle::styleHint(hint, option, widget, returnData);
+    }
 };
 
 }  // namespace
